@@ -1,0 +1,16 @@
+#include "app/error_box_widget.h"
+
+#include <QMessageBox>
+
+#include "app/faults.h"
+
+namespace zelvar {
+
+void show_error_box(QWidget* parent, const std::string& message) {
+    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kAppTitle),
+                    QString::fromLatin1(error_box_text(message).c_str()), QMessageBox::Ok, parent);
+    box.setObjectName("ErrorBox");
+    box.exec();
+}
+
+}  // namespace zelvar

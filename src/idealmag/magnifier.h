@@ -1,0 +1,24 @@
+#pragma once
+// The closed-form ideal (spark-gap) magnifier design.
+#include <cstdint>
+
+#include "report/report_log.h"
+
+namespace zelvar {
+
+struct MagnifierInputs {
+    std::int32_t k = 1, l = 2, m = 3;
+    long double C1 = 5e-9L, L3 = 0.0282L, C3 = 1.5e-11L;
+};
+
+// The seven values "Update elements" copies into the simulation parameters.
+struct MagnifierResults {
+    long double C1 = 0, C2 = 0, C3 = 0, L1 = 0, L2 = 0, L3 = 0, k12 = 0;
+};
+
+// Writes the report; returns true with the results filled when the design
+// completed, false when the mode check stopped it.  Faults are thrown as
+// zelvar::Error after the lines already written.
+bool design_magnifier(const MagnifierInputs& inputs, ReportSink& log, MagnifierResults& results);
+
+}  // namespace zelvar
