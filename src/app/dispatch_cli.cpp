@@ -1,11 +1,33 @@
 #include "app/dispatch_cli.h"
 
+#include "design/design_cli.h"
+#include "idealmag/magnifier_cli.h"
+#include "sim/simulate_cli.h"
+
 namespace zelvar {
 
 int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    (void)args;
-    (void)out;
-    err << "usage: zelvar-cli design|magnifier|simulate [options]\n";
+    static const char* usage =
+        "usage: zelvar-cli <command> [options]\n"
+        "commands:\n"
+        "  design      design a triple-resonance network and write zelvar.val\n"
+        "  magnifier   design an ideal spark-gap magnifier\n"
+        "  simulate    simulate the circuit and print the run's report\n"
+        "Run 'zelvar-cli <command> --help' for the options of a command.\n";
+    if (args.empty()) {
+        err << usage;
+        return kExitUsage;
+    }
+    const std::string& command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "design") return design_command(rest, out, err);
+    if (command == "magnifier") return magnifier_command(rest, out, err);
+    if (command == "simulate") return simulate_command(rest, out, err);
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << usage;
+        return kExitCompleted;
+    }
+    err << "zelvar-cli: unknown command '" << command << "'\n" << usage;
     return kExitUsage;
 }
 
