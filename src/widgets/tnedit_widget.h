@@ -1,0 +1,54 @@
+#pragma once
+// TNEdit: the numeric entry field.  A single-line edit that keeps, beside its
+// text, a typed value that the rest of the program reads.
+//
+// Code reads panel_real() / panel_int() (never the text) and writes results
+// through the setters, which refresh the text with the display text of the
+// field's kind.  When the focus moves from the field to another control of
+// the same window, the field checks its text (exit check): a refused text
+// shows the error box and keeps both the text and the stored value; an
+// accepted text is stored (the text stays as typed) and then the field's own
+// exit action runs (signal `exited`).
+#include <QLineEdit>
+#include <cstdint>
+
+#include "widgets/numeric_text.h"
+
+namespace zelvar {
+
+class TNEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit TNEdit(QWidget* parent = nullptr);
+
+    long double panel_real() const { return panel_real_; }
+    std::int32_t panel_int() const { return panel_int_; }
+    tipo_campo field_type() const { return field_type_; }
+
+    void set_panel_real(long double x);
+    void set_panel_int(std::int32_t n);
+    void set_field_type(tipo_campo t);
+
+    // The exit check on its own: parses the text by the field's kind and
+    // stores the value; throws zelvar::Error when the text is refused (the
+    // stored value and the text are then unchanged).
+    void exit_check();
+
+    // Runs the exit check as leaving the field does; on refusal shows the
+    // error box and returns false.  On success emits `exited` and returns true.
+    bool leave();
+
+signals:
+    // The field's own exit action (runs only after an accepted check).
+    void exited();
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    long double panel_real_ = 0;
+    std::int32_t panel_int_ = 0;
+    tipo_campo field_type_ = tipo_campo::real_field;
+};
+
+}  // namespace zelvar
