@@ -8,7 +8,7 @@ namespace zelvar {
 
 void show_error_box(QWidget* parent, const std::string& message) {
     QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kAppTitle),
-                    QString::fromLatin1(error_box_text(message).c_str()), QMessageBox::Ok, parent);
+                    QString::fromStdString(error_box_text(message)), QMessageBox::Ok, parent);
     box.setObjectName("ErrorBox");
     box.exec();
 }

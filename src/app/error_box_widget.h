@@ -8,7 +8,7 @@ namespace zelvar {
 
 inline constexpr const char* kAppTitle = "ZELVAR Designer";
 
-// Shows the message (with the error box's full stop) and waits for OK.
+// Shows the message (UTF-8, with the error box's full stop) and waits for OK.
 void show_error_box(QWidget* parent, const std::string& message);
 
 }  // namespace zelvar

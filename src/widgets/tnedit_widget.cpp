@@ -28,7 +28,7 @@ void TNEdit::set_field_type(tipo_campo t) {
 }
 
 void TNEdit::exit_check() {
-    const std::string typed = text().toLatin1().toStdString();
+    const std::string typed = text().toUtf8().toStdString();
     if (field_type_ == tipo_campo::real_field)
         panel_real_ = parse_real(typed);
     else if (field_type_ == tipo_campo::int_field)
