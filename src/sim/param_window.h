@@ -9,6 +9,7 @@
 #include "sim/sim_state.h"
 
 class QCheckBox;
+class QCloseEvent;
 class QPushButton;
 
 namespace zelvar {
@@ -46,6 +47,12 @@ public slots:
     void BsaverefClick();
     void BdelrefClick();
     void NEC1Exit();
+
+protected:
+    // Leaving a check box or the radio group counts as leaving a control.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closing only hides the window; its contents stay.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     SimState& state_;
