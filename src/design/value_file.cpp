@@ -1,0 +1,131 @@
+#include "design/value_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/faults.h"
+#include "report/format.h"
+
+namespace zelvar {
+
+std::string value_file_text(const DesignState& s) {
+    const struct {
+        const char* key;
+        long double value;
+    } lines[] = {{"C1 ", s.C[1]}, {"L1 ", s.L[1]}, {"C2 ", s.C[2]}, {"L2 ", s.L[2]},
+                 {"C3 ", s.C[3]}, {"L3 ", s.L[3]}, {"k12 ", s.k12}, {"fin ", s.fin}};
+    std::string text;
+    for (const auto& line : lines) text += line.key + E(line.value, 23) + "\r\n";
+    return text;
+}
+
+std::string io_error_message(int errno_value) {
+    switch (errno_value) {
+    case ENOENT:
+        return "File not found";
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+        return "Invalid filename";
+    case EMFILE:
+    case ENFILE:
+        return "Too many open files";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case EEXIST:
+    case ETXTBSY:
+        return "File access denied";
+    case ENOSPC:
+    case EDQUOT:
+        return "Disk full";
+    default:
+        return "I/O error " + std::to_string(errno_value);
+    }
+}
+
+namespace {
+
+[[noreturn]] void raise_io_error(int errno_value) { throw Error(io_error_message(errno_value)); }
+
+// The temporary file: removed again unless it has been renamed.
+class TemporaryFile {
+public:
+    TemporaryFile() {
+        fd_ = mkstemp(name_);
+        if (fd_ < 0) raise_io_error(errno);
+    }
+    ~TemporaryFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!renamed_) ::unlink(name_);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    void write_all(const std::string& text) {
+        std::size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                raise_io_error(errno);
+            }
+            done += static_cast<std::size_t>(n);
+        }
+    }
+    void set_mode(mode_t mode) {
+        if (::fchmod(fd_, mode) != 0) raise_io_error(errno);
+    }
+    void close() {
+        if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) raise_io_error(errno);
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0 && errno != EINTR) raise_io_error(errno);
+    }
+    void rename_to(const char* target) {
+        if (::rename(name_, target) != 0) raise_io_error(errno);
+        renamed_ = true;
+    }
+
+private:
+    char name_[32] = ".zelvar.val.XXXXXX";
+    int fd_ = -1;
+    bool renamed_ = false;
+};
+
+mode_t creation_mode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+void write_value_file(const std::string& text) {
+    mode_t mode = creation_mode();
+    struct stat old;
+    if (::lstat(kValueFileName, &old) == 0 && S_ISREG(old.st_mode)) {
+        // A read-only file is refused by its permission bits (root ignores them).
+        if ((old.st_mode & 0222) == 0) raise_io_error(EACCES);
+        mode = old.st_mode & 0777;
+    }
+    TemporaryFile file;
+    file.write_all(text);
+    file.set_mode(mode);
+    file.close();
+    file.rename_to(kValueFileName);
+}
+
+void save_value_file(const DesignState& s) {
+    const std::string text = value_file_text(s);
+    fp_check();
+    write_value_file(text);
+}
+
+}  // namespace zelvar
