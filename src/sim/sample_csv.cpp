@@ -1,0 +1,39 @@
+#include "sim/sample_csv.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+
+#include "app/faults.h"
+
+namespace zelvar {
+
+std::string csv_real(long double x) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 20);
+    return std::string(buf, res.ptr);
+}
+
+void write_sample_csv(std::ostream& out, const SampleStore& store) {
+    out << "t,vin,v1,v2,v3,vl,i1,i2,i3\n";
+    for (std::int32_t i = 1; i <= store.count && i <= kStoreCapacity; ++i) {
+        std::string row = csv_real(store.time[i]);
+        for (int v = 0; v < 8; ++v) {
+            row += ',';
+            row += csv_real(store.values[i][v]);
+        }
+        row += '\n';
+        out << row;
+    }
+}
+
+void write_sample_csv_file(const std::string& path, const SampleStore& store) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) throw Error("CSV file " + path + " cannot be written: " + std::strerror(errno));
+    write_sample_csv(out, store);
+    out.flush();
+    if (!out) throw Error("CSV file " + path + " cannot be written: " + std::strerror(errno));
+}
+
+}  // namespace zelvar
