@@ -1,13 +1,105 @@
 #include "widgets/tnedit_widget.h"
 
+#include <QApplication>
 #include <QFocusEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTimer>
+#include <QWindow>
+#include <exception>
+#include <string>
 
 #include "app/error_box_widget.h"
 #include "app/faults.h"
 
 namespace zelvar {
 
-TNEdit::TNEdit(QWidget* parent) : QLineEdit(parent) {}
+namespace {
+
+// The field whose check already ran for the focus move under way, so that
+// the focus-out that follows does not check a second time.
+QPointer<TNEdit> g_checked;
+// A refused field is taking the focus back.
+bool g_restoring = false;
+// The focus left a field through a mouse press that was then refused: the
+// press, still on its way to the clicked control, must not reach it.
+bool g_swallow_press = false;
+
+// The control that a mouse press on `w` gives the focus to, as the toolkit
+// decides it: the first enabled widget up from `w` that takes the focus by
+// click; none when the window is reached first or when a widget on the way
+// already has the focus.
+QWidget* click_focus_target(QWidget* w) {
+    while (w != nullptr) {
+        QWidget* f = w;
+        while (f->focusProxy() != nullptr) f = f->focusProxy();
+        const bool takes_click = (w->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus &&
+                                 (f == w || (f->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus);
+        if (w->isEnabled() && takes_click) return f;
+        if (w->isWindow()) return nullptr;
+        if (f->hasFocus()) return nullptr;
+        w = w->parentWidget();
+    }
+    return nullptr;
+}
+
+QWidget* widget_of(QWindow* window) {
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->windowHandle() == window) return top;
+    return nullptr;
+}
+
+}  // namespace
+
+// Sees every mouse press before the toolkit moves the focus for it.
+class ExitCheckFilter : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonPress) return false;
+        if (auto* window = qobject_cast<QWindow*>(watched)) {
+            // The press has reached the window; the widget under it has not
+            // been given the focus yet.
+            g_checked = nullptr;
+            return check_before_press(window, static_cast<QMouseEvent*>(event)->position().toPoint());
+        }
+        if (watched->isWidgetType()) {
+            // The focus has been given for this press: nothing is pending.
+            g_checked = nullptr;
+            if (g_swallow_press) {
+                g_swallow_press = false;
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    // True when the press must not go on (the focused field refused its text).
+    static bool check_before_press(QWindow* window, QPoint pos) {
+        auto* field = qobject_cast<TNEdit*>(QApplication::focusWidget());
+        if (field == nullptr) return false;
+        QWidget* top = widget_of(window);
+        if (top == nullptr || field->window() != top) return false;
+        QWidget* under = top->childAt(pos);
+        QWidget* target = click_focus_target(under != nullptr ? under : top);
+        if (target == nullptr || target == field || field->isAncestorOf(target)) return false;
+        if (!field->leave()) return true;
+        g_checked = field;
+        return false;
+    }
+};
+
+TNEdit::TNEdit(QWidget* parent) : QLineEdit(parent) {
+    static bool filter_installed = false;
+    if (!filter_installed && qApp != nullptr) {
+        qApp->installEventFilter(new ExitCheckFilter(qApp));
+        filter_installed = true;
+    }
+}
+
+bool TNEdit::restoring_focus() { return g_restoring; }
 
 void TNEdit::set_panel_real(long double x) {
     panel_real_ = x;
@@ -48,9 +140,50 @@ bool TNEdit::leave() {
 
 void TNEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    // Activating another window does not check the field.
-    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) return;
-    leave();
+    // Activating another window (or opening a menu or a box) does not check.
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
+    if (g_restoring) return;
+    if (g_checked == this) {
+        g_checked = nullptr;
+        return;
+    }
+    check_after_focus_left(reason == Qt::MouseFocusReason);
+}
+
+bool TNEdit::focusNextPrevChild(bool next) {
+    // Tab and Shift+Tab: check before the focus moves.
+    if (!g_restoring && hasFocus()) {
+        if (!leave()) return true;
+        g_checked = this;
+    }
+    const bool moved = QLineEdit::focusNextPrevChild(next);
+    if (g_checked == this) g_checked = nullptr;
+    return moved;
+}
+
+void TNEdit::check_after_focus_left(bool by_mouse) {
+    std::string message;
+    bool refused = false;
+    try {
+        exit_check();
+    } catch (const std::exception& e) {
+        message = e.what();
+        refused = true;
+    }
+    if (!refused) {
+        emit exited();
+        return;
+    }
+    // The press that took the focus away is still to be delivered.
+    if (by_mouse) g_swallow_press = true;
+    QTimer::singleShot(0, this, [this, message] {
+        g_swallow_press = false;
+        g_restoring = true;
+        setFocus(Qt::OtherFocusReason);
+        g_restoring = false;
+        show_error_box(this, message);
+    });
 }
 
 }  // namespace zelvar

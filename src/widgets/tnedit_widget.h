@@ -8,7 +8,19 @@
 // the same window, the field checks its text (exit check): a refused text
 // shows the error box and keeps both the text and the stored value; an
 // accepted text is stored (the text stays as typed) and then the field's own
-// exit action runs (signal `exited`).
+// exit action runs (signal `exited`).  Activating another window checks
+// nothing.
+//
+// The check runs before the focus moves:
+//  - a mouse press on another control of the field's window: an
+//    application-wide filter sees the press before the toolkit moves the
+//    focus; a refused text swallows the press (so a clicked button does not
+//    act), shows the box and leaves the focus in the field;
+//  - Tab and Shift+Tab: a refused text keeps the focus in the field.
+// Any other move of the focus within the window (a press delivered straight
+// to a widget, a control focused from code) is checked when the field hears
+// that it lost the focus; a refusal then puts the focus back in the field
+// and shows the box once the current event is done.
 #include <QLineEdit>
 #include <cstdint>
 
@@ -38,14 +50,24 @@ public:
     // error box and returns false.  On success emits `exited` and returns true.
     bool leave();
 
+    // True while a refused field takes the focus back: the control that
+    // briefly held the focus has not really been left.
+    static bool restoring_focus();
+
 signals:
     // The field's own exit action (runs only after an accepted check).
     void exited();
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
+    friend class ExitCheckFilter;
+    // The focus left the field before it could check: check now, and on
+    // refusal take the focus back and show the box after the current event.
+    void check_after_focus_left(bool by_mouse);
+
     long double panel_real_ = 0;
     std::int32_t panel_int_ = 0;
     tipo_campo field_type_ = tipo_campo::real_field;

@@ -1,0 +1,75 @@
+#include "app/application_window.h"
+
+#include <QCoreApplication>
+#include <QRadioButton>
+#include <QWidget>
+
+#include "app/error_box_widget.h"
+#include "design/design_window.h"
+#include "idealmag/idealmag_window.h"
+#include "plot/wave_window.h"
+#include "sim/param_window.h"
+#include "widgets/radio_group_widget.h"
+
+namespace zelvar {
+
+void setup_application() { QCoreApplication::setApplicationName(QString::fromLatin1(kAppTitle)); }
+
+QFont window_font() { return QFont(QStringLiteral("MS Sans Serif"), 8); }
+
+QFont log_font() {
+    QFont font(QStringLiteral("Courier New"), 8);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return font;
+}
+
+void bring_to_front(QWidget* window) {
+    if (window->isMinimized())
+        window->showNormal();
+    else
+        window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void chain_tab_order(std::initializer_list<QWidget*> widgets) {
+    QWidget* previous = nullptr;
+    auto link = [&previous](QWidget* w) {
+        if (previous != nullptr) QWidget::setTabOrder(previous, w);
+        previous = w;
+    };
+    for (QWidget* w : widgets) {
+        if (auto* group = qobject_cast<TRadioGroup*>(w)) {
+            for (int i = 0; i < group->count(); ++i) link(group->item(i));
+        } else {
+            link(w);
+        }
+    }
+}
+
+ZelvarWindows::ZelvarWindows(SimState& state) {
+    Fdesign = new TFdesign(state);
+    Fwave = new TFwave(state, Fdesign->report_log(), nullptr);
+    Fparam = new TFparam(state, nullptr);
+    Fidealmag = new TFidealmag(nullptr);
+
+    TFparam* param = Fparam;
+    Fwave->set_inputs(TFwave::Inputs{[param] { return param->read_params(); },
+                                     [param] { return param->read_scales(); },
+                                     [param] { param->refresh_ref_buttons(); }});
+    Fparam->set_wave_window(Fwave);
+    Fdesign->set_windows(Fparam, Fidealmag);
+    Fidealmag->set_windows(Fparam, Fdesign);
+}
+
+ZelvarWindows::~ZelvarWindows() {
+    delete Fidealmag;
+    delete Fparam;
+    delete Fwave;
+    delete Fdesign;
+}
+
+void ZelvarWindows::show_main() { Fdesign->show(); }
+
+}  // namespace zelvar

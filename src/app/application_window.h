@@ -1,0 +1,52 @@
+#pragma once
+// The program's shell: its four windows, created in the order the program
+// starts them and wired together, and what the windows share (fonts,
+// bringing a window to the front, tab chains).
+#include <QFont>
+#include <initializer_list>
+
+#include "sim/sim_state.h"
+
+class QWidget;
+
+namespace zelvar {
+
+class TFdesign;
+class TFwave;
+class TFparam;
+class TFidealmag;
+
+// Application name and title (caption of the error box).
+void setup_application();
+
+// "MS Sans Serif" 8 pt, or what the machine puts in its place.
+QFont window_font();
+// "Courier New" 8 pt, fixed pitch, for the report log.
+QFont log_font();
+
+// Makes a window visible and brings it to the front.
+void bring_to_front(QWidget* window);
+
+// Tab order in the order given; a radio group stands for its items.
+void chain_tab_order(std::initializer_list<QWidget*> widgets);
+
+// The four windows.  Created in order: design window (the main window),
+// waveform window, simulation parameter window, ideal magnifier window; all
+// hidden until show_main() shows the design window.  They live as long as
+// this object.
+class ZelvarWindows {
+public:
+    explicit ZelvarWindows(SimState& state);
+    ~ZelvarWindows();
+    ZelvarWindows(const ZelvarWindows&) = delete;
+    ZelvarWindows& operator=(const ZelvarWindows&) = delete;
+
+    void show_main();
+
+    TFdesign* Fdesign;
+    TFwave* Fwave;
+    TFparam* Fparam;
+    TFidealmag* Fidealmag;
+};
+
+}  // namespace zelvar

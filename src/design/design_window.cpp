@@ -1,0 +1,268 @@
+#include "design/design_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QMetaObject>
+#include <QPushButton>
+#include <QScrollBar>
+#include <exception>
+
+#include "app/application_window.h"
+#include "app/error_box_widget.h"
+#include "idealmag/idealmag_window.h"
+#include "sim/param_window.h"
+#include "sim/sim_state.h"
+#include "widgets/radio_group_widget.h"
+#include "widgets/tnedit_widget.h"
+
+namespace zelvar {
+
+namespace {
+
+constexpr int kFieldHeight = 21;
+constexpr int kButtonHeight = 25;
+constexpr int kCheckHeight = 17;
+
+// A real field from the window's description: its text, then its value
+// through the setter, then its kind, so that it shows the value's display
+// text.
+TNEdit* real_field(QWidget* parent, const char* name, int left, int top, int width, long double value,
+                   const char* text) {
+    auto* field = new TNEdit(parent);
+    field->setObjectName(name);
+    field->setGeometry(left, top, width, kFieldHeight);
+    field->setText(QString::fromLatin1(text));
+    if (value != 0) field->set_panel_real(value);
+    field->set_panel_int(0);
+    field->set_field_type(tipo_campo::real_field);
+    return field;
+}
+
+QLabel* label(QWidget* parent, const char* name, const char* caption, int left, int top) {
+    auto* l = new QLabel(QString::fromLatin1(caption), parent);
+    l->setObjectName(name);
+    l->move(left, top);
+    l->adjustSize();
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption, int left, int top, int width) {
+    auto* b = new QPushButton(QString::fromLatin1(caption), parent);
+    b->setObjectName(name);
+    b->setGeometry(left, top, width, kButtonHeight);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QCheckBox* check_box(QWidget* parent, const char* name, const char* caption, int left, int top, int width) {
+    auto* c = new QCheckBox(QString::fromLatin1(caption), parent);
+    c->setObjectName(name);
+    c->setGeometry(left, top, width, kCheckHeight);
+    return c;
+}
+
+}  // namespace
+
+const QStringList& design_help_lines() {
+    static const QStringList lines = {
+        "Triple resonance Tesla coil designer",
+        "",
+        "This program designs a \"Tesla magnifier\" that operates with",
+        "zero-state response, or a \"Triple resonance solid-state",
+        "Tesla coil\", ZELVAR.",
+        "",
+        "    +v1-  k12         -i3+",
+        " +---C1--+   +------+--L3--+",
+        "+|     + |   | +    |  +   |  +",
+        "vin   i1 L1 L2 i2   C2 v2  C3 v3",
+        "-|     - |   | -    |  -   |  -",
+        " +-------+   +------+------+",
+        "",
+        "Vin is a sinusoidal voltage source that pumps energy to",
+        "the circuit. At a certain instant that depends on the",
+        "mode k:l:m:n chosen, all the energy becomes concentrated",
+        "in C3. For proper operation, k, l, m, and n shall be",
+        "sucessive odd integers, with differences that are doubled",
+        "odd integers (as 1:3:5:7 or 11:13:19:21).",
+        "The output voltage is composed of four sinusoidal",
+        "components at frequencies in the ratio k:l:m:n. One of",
+        "them comes from the input, and the other three from the",
+        "natural frequencies of the network. Realizable solutions",
+        "with complete energy transfer exist for excitation at m*w0",
+        "and n*w0, where w0 is the common divider of the four",
+        "frequencies.",
+        "Realizations with excitation at l*w0 are possible if some",
+        "energy is left on C1 or C2 at the end of the energy transfer.",
+        "Two factors must be specified that control the design, that",
+        "must be between the limits listed when the design is",
+        "attempted. The effects can be accumulated, with energy left",
+        "in C1 and C2.",
+        "",
+        "The dedicated simulator includes a load circuit that is",
+        "a series RC combination. The driver can be interrupted",
+        "after a prescribed time and left in three possible",
+        "conditions.",
+        "In the \"open\" cases, the input voltage source is replaced",
+        "by a resistance Ropen. Too large values for Ropen can",
+        "result in numerical instability in the simulation.",
+        "",
+        "Primary current feedback forces vin to follow the direction",
+        "of the primary current (usually not the correct operation",
+        "for a zelvar).",
+        "",
+        "The simulator can simulate a spark-gap Tesla magnifier,",
+        "with Vin set to 0 and VC1(0) used. The effect of gap",
+        "quenching can be simulated by opening the driver at the",
+        "end of the energy transfer time.",
+        "",
+    };
+    return lines;
+}
+
+TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
+    setFont(log_font());
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab leaves the box, as in every other control.
+    setTabChangesFocus(true);
+}
+
+void TMemo::append_line(const std::string& latin1) {
+    appendPlainText(QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size())));
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+TFdesign::TFdesign(SimState& state, QWidget* parent) : QWidget(parent), state_(state) {
+    setObjectName("Fdesign");
+    setWindowTitle("Triple resonance network designer");
+    setFont(window_font());
+    // The frame's top-left corner at (1005, 287); 695 x 647 inside it.
+    move(1005, 287);
+    resize(695, 647);
+
+    // The bevel goes under the controls it frames.
+    Bevel1 = new QFrame(this);
+    Bevel1->setObjectName("Bevel1");
+    Bevel1->setFrameShape(QFrame::Box);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+    Bevel1->setGeometry(8, 304, 161, 121);
+
+    Label1 = label(this, "Label1", "k", 8, 16);
+    NEk = real_field(this, "NEk", 32, 16, 121, 5, "5");
+    Label2 = label(this, "Label2", "l", 8, 40);
+    NEl = real_field(this, "NEl", 32, 40, 121, 7, "7");
+    Label3 = label(this, "Label3", "m", 8, 64);
+    NEm = real_field(this, "NEm", 32, 64, 121, 9, "9");
+    Label4 = label(this, "Label4", "n", 8, 88);
+    NEn = real_field(this, "NEn", 32, 88, 121, 11, "11");
+    Label5 = label(this, "Label5", "C1", 8, 112);
+    NEC1 = real_field(this, "NEC1", 32, 112, 121, 5e-9L, "5E-9");
+    Label6 = label(this, "Label6", "C3", 8, 136);
+    NEC3 = real_field(this, "NEC3", 32, 136, 121, 1e-11L, "1E-11");
+    Label7 = label(this, "Label7", "L3", 8, 160);
+    NEL3 = real_field(this, "NEL3", 32, 160, 121, 0.03L, "0.03");
+
+    RGexcitation = new TRadioGroup(
+        "Excitation", {"k*w0 (irrealizable)", "l*w0 (incomplete transfer)", "m*w0", "n*w0"}, this);
+    RGexcitation->setObjectName("RGexcitation");
+    RGexcitation->setGeometry(8, 192, 161, 105);
+    RGexcitation->set_item_index(2);
+
+    Label8 = label(this, "Label8", "For excitation at l*w0:", 16, 312);
+    CBC1 = check_box(this, "CBC1", "Leave energy in C1", 16, 328, 137);
+    Label9 = label(this, "Label9", "Factor:", 16, 352);
+    NEg1 = real_field(this, "NEg1", 56, 344, 105, -0.9L, "-0.9");
+    CBC2 = check_box(this, "CBC2", "Leave energy in C2", 16, 376, 145);
+    Label10 = label(this, "Label10", "Factor:", 16, 400);
+    NEg2 = real_field(this, "NEg2", 56, 392, 105, 0.03L, "0.03");
+
+    Bdesign = button(this, "Bdesign", "Design \"ZELVAR\"", 8, 432, 121);
+    Button1 = button(this, "Button1", "Spark gap magnifier", 8, 464, 121);
+    Bsimulate = button(this, "Bsimulate", "Simulate", 8, 496, 75);
+    Bsimulate->setEnabled(false);
+
+    Memo1 = new TMemo(this);
+    Memo1->setObjectName("Memo1");
+    Memo1->setGeometry(176, 16, 513, 617);
+    Memo1->setPlainText(design_help_lines().join('\n'));
+
+    chain_tab_order({NEk, NEl, NEm, NEn, NEC1, NEC3, NEL3, Bdesign, Memo1, RGexcitation, Bsimulate, Button1,
+                     NEg1, NEg2, CBC1, CBC2});
+    NEk->setFocus(Qt::OtherFocusReason);
+
+    connect(Bdesign, &QPushButton::clicked, this, &TFdesign::BdesignClick);
+    connect(Bsimulate, &QPushButton::clicked, this, &TFdesign::BsimulateClick);
+    connect(Button1, &QPushButton::clicked, this, &TFdesign::Button1Click);
+}
+
+void TFdesign::set_windows(TFparam* param, TFidealmag* idealmag) {
+    param_ = param;
+    idealmag_ = idealmag;
+}
+
+void TFdesign::BdesignClick() {
+    try {
+        DesignInputs inputs;
+        inputs.k = NEk->panel_real();
+        inputs.l = NEl->panel_real();
+        inputs.m = NEm->panel_real();
+        inputs.n = NEn->panel_real();
+        inputs.C1 = NEC1->panel_real();
+        inputs.C3 = NEC3->panel_real();
+        inputs.L3 = NEL3->panel_real();
+        inputs.excitation = RGexcitation->item_index();
+        inputs.leave_c1 = CBC1->isChecked();
+        inputs.g1 = NEg1->panel_real();
+        inputs.leave_c2 = CBC2->isChecked();
+        inputs.g2 = NEg2->panel_real();
+        run_design(inputs, *Memo1, this);
+    } catch (const std::exception& e) {
+        show_error_box(this, e.what());
+    } catch (...) {
+        show_error_box(this, "Unknown error");
+    }
+}
+
+void TFdesign::hand_over_to_simulation(const DesignResults& results) {
+    if (param_ != nullptr) {
+        param_->NEC1->set_panel_real(results.C1);
+        param_->NEC2->set_panel_real(results.C2);
+        param_->NEC3->set_panel_real(results.C3);
+        param_->NEL1->set_panel_real(results.L1);
+        param_->NEL2->set_panel_real(results.L2);
+        param_->NEL3->set_panel_real(results.L3);
+        param_->NEk12->set_panel_real(results.k12);
+        param_->NEfin->set_panel_real(results.fin);
+    }
+    Bsimulate->setEnabled(true);
+}
+
+void TFdesign::BsimulateClick() {
+    try {
+        mark_dirty(state_);
+        if (param_ != nullptr) bring_to_front(param_);
+    } catch (const std::exception& e) {
+        show_error_box(this, e.what());
+    }
+}
+
+void TFdesign::Button1Click() {
+    try {
+        if (idealmag_ != nullptr) bring_to_front(idealmag_);
+    } catch (const std::exception& e) {
+        show_error_box(this, e.what());
+    }
+}
+
+void TFdesign::closeEvent(QCloseEvent* event) {
+    event->accept();
+    // The program ends with its main window, whatever else is open.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+}  // namespace zelvar

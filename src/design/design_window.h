@@ -1,0 +1,78 @@
+#pragma once
+// TFdesign: the design window, the program's main window.  It holds the
+// inputs of the network design, the buttons 'Design "ZELVAR"', "Simulate"
+// and "Spark gap magnifier", and Memo1, the report log of the whole program.
+#include <QPlainTextEdit>
+#include <QStringList>
+#include <QWidget>
+
+#include "design/design_run.h"
+#include "report/report_log.h"
+
+class QCheckBox;
+class QCloseEvent;
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace zelvar {
+
+class TNEdit;
+class TRadioGroup;
+class TFparam;
+class TFidealmag;
+struct SimState;
+
+// The report log: a multi-line box that the user may edit; each report line
+// goes after whatever the box then holds and is scrolled into view.
+class TMemo : public QPlainTextEdit, public ReportSink {
+    Q_OBJECT
+public:
+    explicit TMemo(QWidget* parent = nullptr);
+    // Latin-1 report text; the micro sign (0xB5) shows as µ.
+    void append_line(const std::string& latin1) override;
+};
+
+// The 50 lines the report log starts with.
+const QStringList& design_help_lines();
+
+class TFdesign : public QWidget, public DesignHandOver {
+    Q_OBJECT
+public:
+    explicit TFdesign(SimState& state, QWidget* parent = nullptr);
+
+    // The windows this one reaches (set once at start-up).
+    void set_windows(TFparam* param, TFidealmag* idealmag);
+
+    // The report log of the program.
+    ReportSink& report_log() { return *Memo1; }
+
+    // A complete design: eight fields of the simulation parameter window,
+    // then "Simulate" enabled.
+    void hand_over_to_simulation(const DesignResults& results) override;
+
+    // Controls, named as the window describes them.
+    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10;
+    TNEdit *NEk, *NEl, *NEm, *NEn, *NEC1, *NEC3, *NEL3, *NEg1, *NEg2;
+    TRadioGroup* RGexcitation;
+    QFrame* Bevel1;
+    QCheckBox *CBC1, *CBC2;
+    QPushButton *Bdesign, *Button1, *Bsimulate;
+    TMemo* Memo1;
+
+public slots:
+    void BdesignClick();
+    void BsimulateClick();
+    void Button1Click();
+
+protected:
+    // Closing the main window ends the program.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    SimState& state_;
+    TFparam* param_ = nullptr;
+    TFidealmag* idealmag_ = nullptr;
+};
+
+}  // namespace zelvar

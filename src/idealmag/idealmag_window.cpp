@@ -1,0 +1,145 @@
+#include "idealmag/idealmag_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <exception>
+
+#include "app/application_window.h"
+#include "app/error_box_widget.h"
+#include "design/design_window.h"
+#include "idealmag/magnifier.h"
+#include "sim/param_window.h"
+#include "widgets/tnedit_widget.h"
+
+namespace zelvar {
+
+namespace {
+
+constexpr int kClientWidth = 345;
+constexpr int kClientHeight = 166;
+constexpr int kOuterWidth = 361;
+constexpr int kOuterHeight = 204;
+
+QLabel* label(QWidget* parent, const char* name, const char* caption, int left, int top) {
+    auto* l = new QLabel(QString::fromLatin1(caption), parent);
+    l->setObjectName(name);
+    l->move(left, top);
+    l->adjustSize();
+    return l;
+}
+
+// A field from the window's description: its text, then its values and its
+// kind through the setters.
+TNEdit* field(QWidget* parent, const char* name, int left, int top, const char* text, long double real_value,
+              std::int32_t int_value, tipo_campo kind) {
+    auto* f = new TNEdit(parent);
+    f->setObjectName(name);
+    f->setGeometry(left, top, 121, 21);
+    f->setText(QString::fromLatin1(text));
+    if (real_value != 0) f->set_panel_real(real_value);
+    f->set_panel_int(int_value);
+    f->set_field_type(kind);
+    return f;
+}
+
+}  // namespace
+
+TFidealmag::TFidealmag(QWidget* parent) : QWidget(parent) {
+    setObjectName("Fidealmag");
+    setWindowTitle("Ideal Magnifier Design");
+    setFont(window_font());
+    setAttribute(Qt::WA_QuitOnClose, false);
+    resize(kClientWidth, kClientHeight);
+    // Centred on the screen (outer size 361 x 204).
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.left() + (area.width() - kOuterWidth) / 2, area.top() + (area.height() - kOuterHeight) / 2);
+    }
+
+    label(this, "LabelMode", "Mode:", 16, 8);
+    label(this, "LabelElements", "Elements:", 176, 8);
+    QFont bold_italic = window_font();
+    bold_italic.setBold(true);
+    bold_italic.setItalic(true);
+    for (QLabel* l : {label(this, "Labelk", "k", 16, 40), label(this, "Labell", "l", 16, 64),
+                      label(this, "Labelm", "m", 16, 88)}) {
+        l->setFont(bold_italic);
+        l->adjustSize();
+    }
+    label(this, "LabelC1", "C1", 176, 40);
+    label(this, "LabelL3", "L3", 176, 64);
+    label(this, "LabelC3", "C3", 176, 88);
+    label(this, "LabelVC1", "-VC1(0)", 160, 112);
+
+    constexpr tipo_campo R = tipo_campo::real_field;
+    constexpr tipo_campo N = tipo_campo::int_field;
+    NEk = field(this, "NEk", 40, 32, "1", 0, 1, N);
+    NEl = field(this, "NEl", 40, 56, "2", 0, 2, N);
+    NEm = field(this, "NEm", 40, 80, "3", 0, 3, N);
+    NEC1 = field(this, "NEC1", 200, 32, "5E-9", 5e-9L, 0, R);
+    NEL3 = field(this, "NEL3", 200, 56, "0.0282", 0.0282L, 0, R);
+    NEC3 = field(this, "NEC3", 200, 80, "1.5E-11", 1.5e-11L, 0, R);
+    NEVC1 = field(this, "NEVC1", 200, 104, "5000", 5000, 0, R);
+
+    Bapply = new QPushButton("Apply", this);
+    Bapply->setObjectName("Bapply");
+    Bapply->setGeometry(16, 112, 75, 25);
+    Bapply->setAutoDefault(false);
+    CBupdate = new QCheckBox("Update elements", this);
+    CBupdate->setObjectName("CBupdate");
+    CBupdate->setGeometry(16, 144, 105, 17);
+    CBupdate->setChecked(true);
+
+    chain_tab_order({Bapply, CBupdate, NEk, NEl, NEm, NEC1, NEL3, NEC3, NEVC1});
+    Bapply->setFocus(Qt::OtherFocusReason);
+
+    connect(Bapply, &QPushButton::clicked, this, &TFidealmag::BapplyClick);
+}
+
+void TFidealmag::set_windows(TFparam* param, TFdesign* design) {
+    param_ = param;
+    design_ = design;
+}
+
+void TFidealmag::BapplyClick() {
+    try {
+        if (design_ == nullptr) return;
+        MagnifierInputs inputs;
+        inputs.k = NEk->panel_int();
+        inputs.l = NEl->panel_int();
+        inputs.m = NEm->panel_int();
+        inputs.C1 = NEC1->panel_real();
+        inputs.L3 = NEL3->panel_real();
+        inputs.C3 = NEC3->panel_real();
+        MagnifierResults results;
+        if (!design_magnifier(inputs, design_->report_log(), results)) return;
+        if (!CBupdate->isChecked()) return;
+        if (param_ != nullptr) {
+            param_->NEC1->set_panel_real(results.C1);
+            param_->NEC2->set_panel_real(results.C2);
+            param_->NEC3->set_panel_real(results.C3);
+            param_->NEL1->set_panel_real(results.L1);
+            param_->NEL2->set_panel_real(results.L2);
+            param_->NEL3->set_panel_real(results.L3);
+            param_->NEk12->set_panel_real(results.k12);
+        }
+        hide();
+        design_->Bsimulate->setEnabled(true);
+    } catch (const std::exception& e) {
+        show_error_box(this, e.what());
+    } catch (...) {
+        show_error_box(this, "Unknown error");
+    }
+}
+
+void TFidealmag::closeEvent(QCloseEvent* event) {
+    // Closing only hides the window; its fields keep their contents.
+    hide();
+    event->accept();
+}
+
+}  // namespace zelvar
