@@ -1,0 +1,243 @@
+#include "plot/plot_geometry.h"
+
+#include <cmath>
+
+#include "app/faults.h"
+#include "report/format.h"
+
+namespace zelvar {
+
+const ChannelRow kChannelTable[kChannelRows] = {
+    {kVin, "Vin", 192, 192, 192, 1},  // silver
+    {kV1, "VC1", 255, 255, 255, 1},   // white
+    {kV2, "VC2", 255, 0, 255, 1},     // magenta
+    {kV3, "VC3", 0, 255, 255, 1},     // cyan
+    {kVL, "VCL", 255, 0, 0, 1},       // red
+    {kI1, "IL1", 255, 255, 0, 1},     // yellow
+    {kI2, "IL2", 0, 255, 0, 1},       // green
+    {kI3, "IL3", 0, 128, 128, 1},     // teal
+};
+
+PlotArea plot_area(std::int32_t width, std::int32_t height) {
+    PlotArea a;
+    a.x0 = 80;
+    a.x1 = width - 10;
+    a.y0 = 10;
+    a.y1 = height - 20;
+    return a;
+}
+
+void widen_flat_range(ViewRecord& view) {
+    if (view.ymin == view.ymax) view.ymax = view.ymin + 1;
+}
+
+PixelMap pixel_map(const PlotArea& area, const ViewRecord& view) {
+    PixelMap m;
+    m.ay = static_cast<long double>(area.y1 - area.y0) / (view.ymin - view.ymax);
+    m.by = area.y1 - m.ay * view.ymin;
+    m.ax = static_cast<long double>(area.x1 - area.x0) / (view.t1 - view.t0);
+    m.bx = area.x1 - m.ax * view.t1;
+    return m;
+}
+
+bool map_invertible(const PixelMap& m) {
+    return std::isfinite(m.ax) && std::isfinite(m.bx) && std::isfinite(m.ay) && std::isfinite(m.by) &&
+           m.ax != 0 && m.ay != 0;
+}
+
+std::int32_t clamp_coord(long double v, std::int32_t lo, std::int32_t hi) {
+    if (std::isgreater(v, static_cast<long double>(hi))) return hi;
+    if (std::isgreaterequal(v, static_cast<long double>(lo))) return static_cast<std::int32_t>(std::lrintl(v));
+    return lo;
+}
+
+bool round_pixel(long double v, std::int32_t& out) {
+    if (std::isnan(v)) return false;
+    const long double r = std::nearbyintl(v);
+    if (std::isless(r, -2147483648.0L) || std::isgreater(r, 2147483647.0L)) return false;
+    out = static_cast<std::int32_t>(r);
+    return true;
+}
+
+int decade_grid(long double lo, long double hi, long double* out, int max_lines) {
+    const long double span = hi - lo;
+    if (!std::isgreater(span, 0.0L) || !std::isfinite(span)) return 0;
+    const long double e = std::nearbyintl(std::log(span) / std::log(10.0L) - 0.499999L);
+    const long double step = std::pow(10.0L, e);
+    if (!std::isgreater(step, 0.0L) || !std::isfinite(step)) return 0;
+    long double g = std::nearbyintl(lo / step + 0.5L) * step;
+    int n = 0;
+    while (n < max_lines && std::isless(g, hi)) {
+        out[n++] = g;
+        const long double next = g + step;
+        if (next == g) break;  // the step is below the precision of g
+        g = next;
+    }
+    return n;
+}
+
+std::string legend_text(int row, long double factor) {
+    std::string text = kChannelTable[row].name;
+    text += 'x';
+    const long double r = std::nearbyintl(factor);
+    if (std::isgreaterequal(r, -2147483648.0L) && std::islessequal(r, 2147483647.0L))
+        text += I(static_cast<std::int32_t>(r));
+    else
+        text += E(factor, 12);
+    return text;
+}
+
+RangeLabels range_labels(const ViewRecord& view) {
+    RangeLabels l;
+    l.value_top = E(view.ymax, 5);
+    l.value_bottom = E(view.ymin, 5);
+    l.time_end = E(view.t1, 12);
+    l.time_start = E(view.t0, 12);
+    return l;
+}
+
+void curve_columns(const SampleStore& store, const PixelMap& map, const PlotArea& area, std::int32_t* xs) {
+    const std::int32_t n = store.count < kStoreCapacity ? store.count : kStoreCapacity;
+    for (std::int32_t k = 1; k <= n; ++k) xs[k] = clamp_x(map.ax * store.time[k] + map.bx, area);
+}
+
+namespace {
+
+// Collects the points of a polyline and writes each run of points in one
+// pixel column as at most four points covering the same vertical extent.
+class ColumnReducer {
+public:
+    explicit ColumnReducer(PixelPoint* out) : out_(out) {}
+
+    void add(std::int32_t x, std::int32_t y) {
+        if (open_ && x == x_) {
+            if (y < min_) min_ = y;
+            if (y > max_) max_ = y;
+            exit_ = y;
+            return;
+        }
+        flush();
+        open_ = true;
+        x_ = x;
+        entry_ = exit_ = min_ = max_ = y;
+    }
+
+    std::int32_t finish() {
+        flush();
+        return n_;
+    }
+
+private:
+    void put(std::int32_t y) {
+        if (n_ > 0 && out_[n_ - 1].x == x_ && out_[n_ - 1].y == y) return;
+        out_[n_++] = PixelPoint{x_, y};
+    }
+
+    void flush() {
+        if (!open_) return;
+        put(entry_);
+        if (entry_ == min_ || entry_ == max_) {
+            // From one extreme to the other, then back to the exit point.
+            put(entry_ == min_ ? max_ : min_);
+        } else if (exit_ == min_ || exit_ == max_) {
+            put(exit_ == min_ ? max_ : min_);
+        } else {
+            put(min_);
+            put(max_);
+        }
+        put(exit_);
+        open_ = false;
+    }
+
+    PixelPoint* out_;
+    std::int32_t n_ = 0;
+    bool open_ = false;
+    std::int32_t x_ = 0, entry_ = 0, exit_ = 0, min_ = 0, max_ = 0;
+};
+
+}  // namespace
+
+std::int32_t reduce_columns(const PixelPoint* in, std::int32_t n, PixelPoint* out) {
+    if (n < 2) return 0;
+    ColumnReducer r(out);
+    for (std::int32_t k = 0; k < n; ++k) r.add(in[k].x, in[k].y);
+    std::int32_t m = r.finish();
+    if (m == 1) out[m++] = out[0];  // every point on one pixel: still a (zero-length) line
+    return m;
+}
+
+std::int32_t curve_points(const SampleStore& store, const std::int32_t* xs, int value, long double factor,
+                          const PixelMap& map, const PlotArea& area, PixelPoint* out) {
+    const std::int32_t n = store.count < kStoreCapacity ? store.count : kStoreCapacity;
+    if (n < 2) return 0;
+    ColumnReducer r(out);
+    for (std::int32_t k = 1; k <= n; ++k)
+        r.add(xs[k], clamp_y(map.ay * store.values[k][value] * factor + map.by, area));
+    std::int32_t m = r.finish();
+    if (m == 1) out[m++] = out[0];
+    return m;
+}
+
+bool apply_key(ViewRecord& view, char key) {
+    fp_clear();
+    ViewRecord v = view;
+    // Each span is taken before the change, and only by the keys that use it.
+    const auto span_t = [&] { return view.t1 - view.t0; };
+    const auto span_y = [&] { return view.ymax - view.ymin; };
+    switch (key) {
+        case '+':
+            v.ymax = view.ymax / 2;
+            v.ymin = -v.ymax;
+            break;
+        case '-':
+            v.ymax = view.ymax * 2;
+            v.ymin = -v.ymax;
+            break;
+        case ',':
+        case '<':
+            v.t0 = view.t0 - span_t() / 4;
+            v.t1 = view.t1 - span_t() / 4;
+            break;
+        case '.':
+        case '>':
+            v.t0 = view.t0 + span_t() / 4;
+            v.t1 = view.t1 + span_t() / 4;
+            break;
+        case 'a':
+            v.t1 = view.t0 + span_t() / 2;
+            break;
+        case 'r':
+            v.t1 = view.t0 + span_t() * 2;
+            break;
+        case 'u':
+            v.ymin = view.ymin + span_y() / 4;
+            v.ymax = view.ymax + span_y() / 4;
+            break;
+        case 'd':
+            v.ymin = view.ymin - span_y() / 4;
+            v.ymax = view.ymax - span_y() / 4;
+            break;
+        default:
+            fp_clear();
+            return false;
+    }
+    fp_check();
+    view = v;
+    return true;
+}
+
+bool apply_zoom(ViewRecord& view, const PixelMap& map, std::int32_t x0, std::int32_t y0, std::int32_t x1,
+                std::int32_t y1) {
+    if (!(x1 > x0 && y1 > y0)) return false;
+    fp_clear();
+    ViewRecord v = view;
+    v.t0 = (x0 - map.bx) / map.ax;
+    v.t1 = (x1 - map.bx) / map.ax;
+    v.ymin = (y1 - map.by) / map.ay;
+    v.ymax = (y0 - map.by) / map.ay;
+    fp_check();
+    view = v;
+    return true;
+}
+
+}  // namespace zelvar

@@ -1,0 +1,114 @@
+#pragma once
+// The waveform plot's arithmetic, without any drawing: plot area, pixel
+// mapping, clamps, decade grid, legend and label texts, the curves reduced
+// per pixel column, the key commands and the zoom rectangle.
+#include <cstdint>
+#include <string>
+
+#include "sim/sim_state.h"
+
+namespace zelvar {
+
+// The plot area in paint-box pixels: left edge (time axis origin), right
+// edge, top edge, bottom edge (the time axis line).
+struct PlotArea {
+    std::int32_t x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+};
+
+// pixel x = ax * t + bx; pixel y = ay * v + by.
+struct PixelMap {
+    long double ax = 0, bx = 0, ay = 0, by = 0;
+};
+
+// One row of the channel table: the sample value it draws (record index),
+// its legend name, its colour and its pen width (the reference curves use a
+// pen four times as wide).
+struct ChannelRow {
+    int value;
+    const char* name;
+    int red, green, blue;
+    int pen_width;
+};
+
+inline constexpr int kChannelRows = 8;
+extern const ChannelRow kChannelTable[kChannelRows];
+
+inline constexpr int kReferencePenFactor = 4;
+
+// Margins: 80 left, 10 right, 10 top, 20 bottom.
+PlotArea plot_area(std::int32_t width, std::int32_t height);
+
+// An exactly flat value range is widened one unit upwards (and stays so).
+void widen_flat_range(ViewRecord& view);
+
+// The mapping that puts view t0/t1 on the left/right edges and ymin/ymax on
+// the bottom/top edges.  Never raises: a zero-width window gives infinities.
+PixelMap pixel_map(const PlotArea& area, const ViewRecord& view);
+
+// True when the mapping can be inverted (both slopes finite and non-zero,
+// both offsets finite).
+bool map_invertible(const PixelMap& map);
+
+// A value above hi gives hi; a value from lo to hi gives the value rounded to
+// the nearest integer (ties to even); anything else (below lo, not a
+// number) gives lo.
+std::int32_t clamp_coord(long double v, std::int32_t lo, std::int32_t hi);
+inline std::int32_t clamp_x(long double v, const PlotArea& a) { return clamp_coord(v, a.x0, a.x1); }
+inline std::int32_t clamp_y(long double v, const PlotArea& a) { return clamp_coord(v, a.y0, a.y1); }
+
+// A pixel coordinate rounded to the nearest integer (ties to even); false
+// when v is not a number or outside the 32-bit range.
+bool round_pixel(long double v, std::int32_t& out);
+
+// Decade grid of one axis from lo to hi: the multiples of the span's decade
+// from lo upwards, strictly below hi.  Writes at most max_lines values and
+// returns their count (0 for a span that is not positive).
+inline constexpr int kMaxGridLines = 32;
+int decade_grid(long double lo, long double hi, long double* out, int max_lines);
+
+// Legend line of a row: name + "x" + the factor rounded to an integer (ties
+// to even); a factor whose rounded value does not fit 32 bits is written in
+// E(x; 12) notation.
+std::string legend_text(int row, long double factor);
+
+// The four range labels.
+struct RangeLabels {
+    std::string value_top, value_bottom, time_end, time_start;
+};
+RangeLabels range_labels(const ViewRecord& view);
+
+struct PixelPoint {
+    std::int32_t x, y;
+};
+
+// The clamped x pixel of every sample of a store: xs[k] for k = 1..count.
+void curve_columns(const SampleStore& store, const PixelMap& map, const PlotArea& area, std::int32_t* xs);
+
+// The polyline of one curve (value index `value` of every sample, times
+// `factor`), clamped to the plot area and reduced per pixel column: each run
+// of consecutive points in the same column becomes its entry point, its
+// lowest and highest points and its exit point, in an order that covers the
+// same vertical extent, so the polyline covers exactly the same pixels as
+// the one through every sample.  `out` must hold store.count points.
+// Returns the number of points written (0 when the store has fewer than two
+// samples; at least 2 otherwise).
+std::int32_t curve_points(const SampleStore& store, const std::int32_t* xs, int value, long double factor,
+                          const PixelMap& map, const PlotArea& area, PixelPoint* out);
+
+// The same reduction on given points (for any source of pixel points).
+std::int32_t reduce_columns(const PixelPoint* in, std::int32_t n, PixelPoint* out);
+
+// Key commands "+", "-", ",", "<", ".", ">", "a", "r", "u", "d": changes
+// the view and returns true; any other character returns false and changes
+// nothing.  An arithmetic fault throws zelvar::Error and leaves the view as
+// it was.
+bool apply_key(ViewRecord& view, char key);
+
+// The zoom rectangle from (x0, y0) to (x1, y1): only a drag to the right and
+// downwards (x1 > x0 and y1 > y0) sets the view, by inverting the mapping,
+// and returns true.  An arithmetic fault throws zelvar::Error and leaves the
+// view as it was.
+bool apply_zoom(ViewRecord& view, const PixelMap& map, std::int32_t x0, std::int32_t y0, std::int32_t x1,
+                std::int32_t y1);
+
+}  // namespace zelvar
