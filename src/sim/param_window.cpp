@@ -6,6 +6,7 @@
 #include <QFocusEvent>
 #include <QFont>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -81,6 +82,14 @@ const FieldDesc kFields[] = {
     {&TFparam::NEsteps, "NEsteps", "Internal steps", kRightLabel, 447, 264, 42, 17, 0, 10, N, true},
 };
 
+// Half a point less, for a caption that the substituted family makes too
+// wide for its control.
+void shrink_font(QWidget* w) {
+    QFont smaller = w->font();
+    smaller.setPointSizeF(smaller.pointSizeF() - 0.5);
+    w->setFont(smaller);
+}
+
 // Runs a handler body; an error abandons it and shows the error box.
 template <class Body>
 void guarded(QWidget* owner, Body body) {
@@ -98,7 +107,11 @@ void guarded(QWidget* owner, Body body) {
 TFparam::TFparam(SimState& state, QWidget* parent) : QWidget(parent), state_(state) {
     setObjectName("Fparam");
     setWindowTitle("Simulation parameters");
-    setFont(QFont("MS Sans Serif", 8));
+    // "MS Sans Serif" 8 pt; where the machine lacks it, a narrow sans serif
+    // keeps the captions inside their controls.
+    QFont font("MS Sans Serif", 8);
+    font.setFamilies({"MS Sans Serif", "DejaVu Sans Condensed", "Liberation Sans Narrow", "Arial"});
+    setFont(font);
     // The frame's top-left corner at (412, 443); 544 x 372 inside it.
     move(412, 443);
     resize(544, 372);
@@ -140,6 +153,17 @@ TFparam::TFparam(SimState& state, QWidget* parent) : QWidget(parent), state_(sta
     RGstop->setObjectName("RGstop");
     RGstop->setGeometry(184, 128, 177, 89);
     RGstop->set_item_index(kDiodeDriver);
+    // Narrow side margins: the longest item needs nearly the whole width;
+    // where the substituted family is still too wide, a slightly smaller size.
+    if (QLayout* items = RGstop->layout()) {
+        const QMargins m = items->contentsMargins();
+        items->setContentsMargins(1, m.top(), 0, m.bottom());
+        items->activate();
+    }
+    for (int i = 0; i < RGstop->count(); ++i) {
+        QRadioButton* item = RGstop->item(i);
+        if (item->sizeHint().width() > item->width()) shrink_font(item);
+    }
     for (int i = 0; i < RGstop->count(); ++i) RGstop->item(i)->installEventFilter(this);
     tab_order[35] = RGstop;
 
@@ -154,6 +178,9 @@ TFparam::TFparam(SimState& state, QWidget* parent) : QWidget(parent), state_(sta
     };
     make_check(CBsquare, "CBsquare", "Square vin", 240, 272, 97, 31, true);
     make_check(CBfb, "CBfb", "Use primary current feedback after t=", 240, 288, 201, 33, true);
+    // Its long caption has to end before NEstart: a slightly smaller size
+    // where the substituted family is wider than the one asked for.
+    if (CBfb->sizeHint().width() > CBfb->width()) shrink_font(CBfb);
     make_check(CBuse, "CBuse", "Use Vmax", 416, 320, 81, 23, false);
     make_check(CBmaxima, "CBmaxima", "Find maxima", 416, 336, 97, 32, false);
 
@@ -257,6 +284,17 @@ void TFparam::NEC1Exit() {
 }
 
 bool TFparam::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        // Tab into the radio group lands on its selected item.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        auto* item = qobject_cast<QRadioButton*>(watched);
+        const int selected = RGstop->item_index();
+        if (item != nullptr && (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) &&
+            selected >= 0 && RGstop->item(selected) != item) {
+            RGstop->item(selected)->setFocus(reason);
+            return true;
+        }
+    }
     if (event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         // The focus has already moved on when the old owner hears of it.
