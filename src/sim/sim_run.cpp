@@ -5,33 +5,50 @@
 #include "sim/maxima_report.h"
 #include "sim/source_voltage.h"
 #include "sim/step_matrix.h"
+#include "sim/trapezoidal_step.h"
 
 namespace zelvar {
 
 namespace {
 
-// The entries of one matrix row that are not exactly zero, in column order.
-// A product with an entry of ±0 adds ±0 to a running sum that is never −0,
-// which leaves the sum as it is; so skipping those entries changes no bit of
-// the results as long as every value stays finite (and a value that does not
-// aborts the run at the next check).
-struct SparseRow {
-    int n = 0;
-    int col[kStates] = {};
-    long double val[kStates] = {};
-};
-
-void sparse_rows(const Matrix7& M, SparseRow (&rows)[kStates]) {
-    for (int r = 0; r < kStates; ++r) {
-        rows[r].n = 0;
-        for (int c = 0; c < kStates; ++c)
-            if (M[r][c] != 0) {
-                rows[r].col[rows[r].n] = c;
-                rows[r].val[rows[r].n] = M[r][c];
-                ++rows[r].n;
-            }
+// Steps 2..N of a run: S trapezoidal steps per sample, then the sample is
+// stored, the maxima and the value range updated.
+template <class Kernel>
+void integrate(const Kernel& kernel, const SimParams& p, long double h, long double (&x)[kStates],
+               MaximaTracker& maxima, SimState& state) {
+    SampleStore& store = state.samples;
+    ViewRecord& view = state.view;
+    long double t = 0;
+    long double u = 0;
+    long double u_prev = 0;
+    long double i_fb = 0;  // the fed-back primary current
+    for (std::int32_t i = 2; i <= store.count; ++i) {
+        for (std::int32_t s = 0; s < p.steps; ++s) {
+            const long double t_next = t + h;
+            u = source_voltage(p, t_next, i_fb);
+            kernel.step(x, u + u_prev);
+            t = t_next;
+            u_prev = u;
+            i_fb = x[4];
+        }
+        fp_check();
+        store.time[i] = t;
+        store.values[i][0] = u;
+        for (int j = 0; j < kStates; ++j) store.values[i][j + 1] = x[j];
+        for (int j = 0; j < kStates; ++j) {
+            maxima.update(j, x, t);
+            if (x[j] > view.ymax)
+                view.ymax = x[j];
+            else if (x[j] < view.ymin)
+                view.ymin = x[j];
+        }
     }
 }
+
+// A sample without steps (S of 0 or less): the initial state again.
+struct NoStep {
+    void step(long double (&)[kStates], long double) const {}
+};
 
 }  // namespace
 
@@ -69,10 +86,6 @@ bool run_simulation(const SimParams& p, SimState& state, ReportSink& log) {
     if (!invert_in_place(kStates, Q, log)) return false;
 
     long double x[kStates] = {p.VC10, 0, 0, 0, 0, 0, 0};
-    long double t = 0;
-    long double u = 0;
-    long double u_prev = 0;
-    long double i_fb = 0;
     MaximaTracker maxima;
     maxima.start(p.VC10);
 
@@ -84,59 +97,23 @@ bool run_simulation(const SimParams& p, SimState& state, ReportSink& log) {
     for (int v = 2; v < 8; ++v) store.values[1][v] = 0;
 
     if (n_points >= 2) {
-        const long double h2 = h / 2;
-        SparseRow arow[kStates];
-        SparseRow qrow[kStates];
-        sparse_rows(model.A, arow);
-        sparse_rows(Q, qrow);
-        // (h/2)·B_r, the same product every step forms first.
-        long double hb[kStates] = {};
         if (p.steps >= 1) {
-            for (int r = 0; r < kStates; ++r)
-                if (model.B[r] != 0) hb[r] = h2 * model.B[r];
             // A VC1(0) of −0 enters the steps as +0 (sample 1 and the maxima
             // keep it as entered).  The full sums turn it into +0 within the
             // first two terms of row 1 and elsewhere only multiply it by
             // entries whose ±0 products vanish in sums that start at +0.
             if (x[0] == 0) x[0] = 0;
-        }
-        long double w[kStates];
-
-        for (std::int32_t i = 2; i <= n_points; ++i) {
-            for (std::int32_t s = 0; s < p.steps; ++s) {
-                const long double t_next = t + h;
-                u = source_voltage(p, t_next, i_fb);
-                const long double u_sum = u + u_prev;
-                // w = (I + (h/2)·A)·x + (h/2)·B·(u + u_prev)
-                for (int r = 0; r < kStates; ++r) {
-                    long double acc = x[r];
-                    const SparseRow& row = arow[r];
-                    for (int k = 0; k < row.n; ++k) acc = (row.val[k] * x[row.col[k]]) * h2 + acc;
-                    if (hb[r] != 0) acc = hb[r] * u_sum + acc;
-                    w[r] = acc;
-                }
-                // x = Q·w
-                for (int r = 0; r < kStates; ++r) {
-                    long double acc = 0;
-                    const SparseRow& row = qrow[r];
-                    for (int k = 0; k < row.n; ++k) acc = row.val[k] * w[row.col[k]] + acc;
-                    x[r] = acc;
-                }
-                t = t_next;
-                u_prev = u;
-                i_fb = x[4];
+            const long double h2 = h / 2;
+            FastStep fast;
+            if (fast.prepare(model, Q, h2)) {
+                integrate(fast, p, h, x, maxima, state);
+            } else {
+                SparseStep sparse;
+                sparse.prepare(model, Q, h2);
+                integrate(sparse, p, h, x, maxima, state);
             }
-            fp_check();
-            store.time[i] = t;
-            store.values[i][0] = u;
-            for (int j = 0; j < kStates; ++j) store.values[i][j + 1] = x[j];
-            for (int j = 0; j < kStates; ++j) {
-                maxima.update(j, x, t);
-                if (x[j] > view.ymax)
-                    view.ymax = x[j];
-                else if (x[j] < view.ymin)
-                    view.ymin = x[j];
-            }
+        } else {
+            integrate(NoStep{}, p, h, x, maxima, state);
         }
     }
 

@@ -6,6 +6,23 @@
 
 namespace zelvar {
 
+namespace {
+
+// The sine of the floating-point unit (FSIN), whose argument reduction covers
+// |x| < 2^63; beyond it, the library's sine.
+inline long double x87_sin(long double x) {
+#if defined(__x86_64__) || defined(__i386__)
+    if (std::isless(std::fabs(x), 0x1p63L)) {
+        long double r;
+        __asm__("fsin" : "=t"(r) : "0"(x));
+        return r;
+    }
+#endif
+    return std::sin(x);
+}
+
+}  // namespace
+
 long double source_voltage(const SimParams& p, long double t, long double i_fb) {
     if (t < p.tstop) {
         // The driver runs.
@@ -16,7 +33,7 @@ long double source_voltage(const SimParams& p, long double t, long double i_fb) 
             const long double n = round_even(y);
             return std::fmod(n, 2.0L) == 0 ? p.Vin : -p.Vin;
         }
-        return std::sin((kTwoPi * p.fin) * t) * p.Vin;
+        return x87_sin((kTwoPi * p.fin) * t) * p.Vin;
     }
     // The driver is stopped.
     switch (p.stop_mode) {
