@@ -13,7 +13,14 @@
 
 namespace zelvar {
 
-void setup_application() { QCoreApplication::setApplicationName(QString::fromLatin1(kAppTitle)); }
+void setup_application() {
+    QCoreApplication::setApplicationName(QString::fromLatin1(kAppTitle));
+    // Where "MS Sans Serif" is missing, prefer a face of about its width, so
+    // that the captions fit the controls laid out for it.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
+                                QStringLiteral("DejaVu Sans Condensed")});
+}
 
 QFont window_font() { return QFont(QStringLiteral("MS Sans Serif"), 8); }
 

@@ -1,6 +1,7 @@
 #include "app/error_box_widget.h"
 
 #include <QMessageBox>
+#include <QWidget>
 
 #include "app/faults.h"
 
@@ -11,6 +12,9 @@ void show_error_box(QWidget* parent, const std::string& message) {
                     QString::fromStdString(error_box_text(message)), QMessageBox::Ok, parent);
     box.setObjectName("ErrorBox");
     box.exec();
+    // As the box closes, its owner's window becomes the active one again
+    // (the focus goes back to the control that had it there).
+    if (parent != nullptr && parent->window()->isVisible()) parent->window()->activateWindow();
 }
 
 }  // namespace zelvar

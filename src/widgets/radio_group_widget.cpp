@@ -8,7 +8,7 @@ namespace zelvar {
 TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
     : QGroupBox(caption, parent) {
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 4, 8, 4);
+    layout->setContentsMargins(3, 2, 0, 2);
     layout->setSpacing(0);
     for (const QString& text : items) {
         auto* button = new QRadioButton(text, this);
