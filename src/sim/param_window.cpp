@@ -301,7 +301,9 @@ bool TFparam::eventFilter(QObject* watched, QEvent* event) {
         QWidget* now = QApplication::focusWidget();
         const bool same_window = now != nullptr && now->window() == this;
         const bool other_window = reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
-        bool left = same_window && !other_window;
+        // A refused field taking the focus back: this control was never
+        // really entered, so it is not left either.
+        bool left = same_window && !other_window && !TNEdit::restoring_focus();
         // Moving between the items of the radio group stays inside it.
         if (left && RGstop->isAncestorOf(qobject_cast<QWidget*>(watched)) && RGstop->isAncestorOf(now))
             left = false;

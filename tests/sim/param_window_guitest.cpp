@@ -129,6 +129,10 @@ struct BoxAnswer {
             box->accept();
         });
     }
+    // For a box that opens once the current event is done.
+    void arm2() {
+        QTimer::singleShot(20, [this] { arm(); });
+    }
 };
 
 TEST_F(ParamWindow, WindowCaptionPlaceAndFont) {
@@ -217,6 +221,13 @@ TEST_F(ParamWindow, EveryControlCaptionPlaceDefaultKindAndTabOrder) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), focus_target(expected));
     }
+    // Shift+Tab walks it backwards.
+    for (std::size_t i = order.size(); i-- > 0;) {
+        const Row& expected = *order[i];
+        SCOPED_TRACE(expected.name);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), focus_target(expected));
+    }
 }
 
 TEST_F(ParamWindow, LeavingAMarkedControlSetsTheDirtyFlagOthersDoNot) {
@@ -302,6 +313,20 @@ TEST_F(ParamWindow, RefusedTextLeavesTheFlagClearAndTheValueKept) {
     EXPECT_EQ(window->NEC1->text(), "1,5");
     EXPECT_EQ(window->NEC1->panel_real(), 5e-9L);
     EXPECT_EQ(window->read_params().C1, 5e-9L);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(QApplication::focusWidget(), window->NEC1);
+
+    // The focus moved from code to a check box: the refused field takes it
+    // back, and the check box has not been left.
+    state->dirty = false;
+    BoxAnswer second;
+    second.arm2();
+    window->CBsquare->setFocus(Qt::OtherFocusReason);
+    QTest::qWait(50);
+    EXPECT_TRUE(second.seen);
+    EXPECT_EQ(second.text, "1,5 is not a valid number.");
+    EXPECT_FALSE(state->dirty);
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     EXPECT_EQ(QApplication::focusWidget(), window->NEC1);
