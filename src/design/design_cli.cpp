@@ -37,18 +37,18 @@ int design_command(const std::vector<std::string>& args, std::ostream& out, std:
     std::string excitation = "m";
     app.add_option("--excitation", excitation,
                    "excitation frequency: k*w0 (irrealizable), l*w0 (incomplete transfer), m*w0 or n*w0")
-        ->type_name("k|l|m|n")
+        ->type_name("LETTER")
         ->check(CLI::IsMember({"k", "l", "m", "n"}))
         ->default_str("m");
     std::string g1_text, g2_text;
     CLI::Option* leave_c1 =
         app.add_option("--leave-c1", g1_text,
-                       "excitation at l only: leave energy in C1 with this factor (unticked by default; the "
+                       "excitation at l only: leave energy in C1 with this factor (default: unticked; the "
                        "window's factor is " + real_display_text(defaults.g1) + ")")
             ->type_name("FACTOR");
     CLI::Option* leave_c2 =
         app.add_option("--leave-c2", g2_text,
-                       "excitation at l only: leave energy in C2 with this factor (unticked by default; the "
+                       "excitation at l only: leave energy in C2 with this factor (default: unticked; the "
                        "window's factor is " + real_display_text(defaults.g2) + ")")
             ->type_name("FACTOR");
 

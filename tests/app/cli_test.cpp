@@ -1,0 +1,274 @@
+// zelvar-cli design and magnifier: options, exit statuses, UTF-8 output,
+// and one end-to-end run of the built program.
+#include "app/dispatch_cli.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace zelvar;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string mu = "\xC2\xB5";  // U+00B5 in UTF-8
+
+const std::string kDefaultValueFile =
+    "C1  5.00000000000000E-0009\r\n"
+    "L1  1.49158861917303E-0004\r\n"
+    "C2  4.11080586080586E-0011\r\n"
+    "L2  6.54545454545455E-0003\r\n"
+    "C3  1.00000000000000E-0011\r\n"
+    "L3  3.00000000000000E-0002\r\n"
+    "k12  2.99936354214884E-0001\r\n"
+    "fin  3.19495401967657E+0005\r\n";
+
+const std::string kMagnifierReport =
+    "Ideal Tesla magnifier:\n"
+    "Energy transfer from C1 to C3\n"
+    "C1=    5.0000000000 nF\n"
+    "L1=  155.1000000000 " + mu + "H\n"
+    "C2=   32.0000000000 pF\n"
+    "L2=   23.5000000000 mH\n"
+    "C3=   15.0000000000 pF\n"
+    "L3=   28.2000000000 mH\n"
+    "k12=     0.6741998625\n"
+    "w0=   768.7760066907 krad/s\n"
+    "Resonances: 122.3545, 244.7090, 367.0635 kHz\n"
+    "Energy transfer time:     4.0864863448 " + mu + "s ( 1.0 cycles)\n";
+
+std::vector<std::string> split_lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string read_file(const fs::path& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_ = fs::current_path();
+        char name[] = "/tmp/zelvar-cli-XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        dir_ = name;
+        fs::current_path(dir_);
+    }
+    void TearDown() override {
+        fs::current_path(old_);
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    struct Result {
+        int status;
+        std::string out, err;
+    };
+    static Result cli(const std::vector<std::string>& args) {
+        std::ostringstream out, err;
+        const int status = run_cli(args, out, err);
+        return {status, out.str(), err.str()};
+    }
+
+    fs::path old_, dir_;
+};
+
+TEST_F(Cli, DesignDefaults) {
+    const Result r = cli({"design"});
+    EXPECT_EQ(r.status, kExitCompleted);
+    EXPECT_EQ(r.err, "");
+    const auto lines = split_lines(r.out);
+    ASSERT_EQ(lines.size(), 39u);
+    EXPECT_EQ(lines[0], "Residues:");
+    EXPECT_EQ(lines[24], "L[3]:  30000.000000000 " + mu + "H ( 3.000000000E-0002 H)");
+    EXPECT_EQ(lines[29], "k12:    0.299936354");
+    EXPECT_EQ(lines[31], "Excitation frequency: 319495.401967657 Hz");
+    EXPECT_EQ(lines[37], "Energy transfer time:    7.042354870 us");
+    EXPECT_EQ(lines[38], "Values saved in file zelvar.val");
+    EXPECT_EQ(read_file("zelvar.val"), kDefaultValueFile);
+}
+
+TEST_F(Cli, DesignOptions) {
+    // Every number option reaches the engine: 1:3:5:7 at n*w0 with other elements.
+    Result r = cli({"design", "--k", "1", "--l=3", "--m", " 5", "--n", "7.", "--excitation", "n", "--C1", "1e-8",
+                    "--C3", "2E-11", "--L3", ".05"});
+    EXPECT_EQ(r.status, kExitCompleted) << r.err;
+    auto lines = split_lines(r.out);
+    EXPECT_EQ(lines[4], "Excitation at  7.0 rad/s; Sum=1.0000000000000");
+    EXPECT_EQ(lines[23], "C[3]:     20.000000000 pF ( 2.000000000E-0011 F)");
+    EXPECT_EQ(lines[24], "L[3]:  50000.000000000 " + mu + "H ( 5.000000000E-0002 H)");
+    EXPECT_EQ(lines[27], "C[1]:  10000.000000000 pF ( 1.000000000E-0008 F)");
+
+    // The leave options tick their boxes with the given factors.
+    r = cli({"design", "--excitation", "l", "--leave-c1", "-0.9"});
+    EXPECT_EQ(r.status, kExitCompleted) << r.err;
+    lines = split_lines(r.out);
+    EXPECT_EQ(lines[0], "Limits for the factor for the energy left in C1:");
+    EXPECT_EQ(lines[1], "Factor <   -0.2357142857");
+    EXPECT_EQ(lines[3], "Residues:");
+
+    r = cli({"design", "--excitation=l", "--leave-c1=-.9", "--leave-c2", "0.03"});
+    EXPECT_EQ(r.status, kExitStopped);
+    lines = split_lines(r.out);
+    ASSERT_EQ(lines.size(), 13u);
+    EXPECT_EQ(lines[3], "Limits for the factor for the energy left in C2:");
+    EXPECT_EQ(lines.back(), "The design is irrealizable.");
+}
+
+TEST_F(Cli, DesignExitStatuses) {
+    Result r = cli({"design", "--excitation", "k"});
+    EXPECT_EQ(r.status, kExitStopped);
+    EXPECT_EQ(split_lines(r.out).back(), "The design is irrealizable.");
+    EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(fs::exists("zelvar.val"));
+
+    r = cli({"design", "--C1", "0"});
+    EXPECT_EQ(r.status, kExitError);
+    EXPECT_EQ(r.err, "Floating point division by zero.\n");
+    EXPECT_EQ(split_lines(r.out).size(), 22u);
+    EXPECT_FALSE(fs::exists("zelvar.val"));
+}
+
+TEST_F(Cli, RefusedNumbersGiveTheFieldMessages) {
+    const struct {
+        std::vector<std::string> args;
+        const char* err;
+    } cases[] = {
+        {{"design", "--k", "12,5"}, "12,5 is not a valid number.\n"},
+        {{"design", "--C1", ""}, " is not a valid number.\n"},
+        {{"design", "--C3", "1e5000"}, "Floating point overflow.\n"},
+        {{"design", "--excitation", "l", "--leave-c2", "x"}, "x is not a valid number.\n"},
+        {{"magnifier", "--k", "1.5"}, "1.5 is not a valid number.\n"},
+        {{"magnifier", "--L3", "2 mH"}, "2 mH is not a valid number.\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = cli(c.args);
+        EXPECT_EQ(r.status, kExitError) << c.args[1];
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_FALSE(fs::exists("zelvar.val"));
+}
+
+TEST_F(Cli, UsageErrors) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"design", "--bogus", "1"},
+             {"design", "--C1"},
+             {"design", "extra"},
+             {"design", "--excitation", "q"},
+             {"design", "--C1", "1", "--C1", "2"},
+             {"magnifier", "--n", "3"},
+             {"magnifier", "--k"},
+         }) {
+        const Result r = cli(args);
+        EXPECT_EQ(r.status, kExitUsage) << args[1];
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err, "");
+    }
+    EXPECT_FALSE(fs::exists("zelvar.val"));
+}
+
+TEST_F(Cli, HelpListsEveryOptionWithItsDefault) {
+    Result r = cli({"design", "--help"});
+    EXPECT_EQ(r.status, kExitCompleted);
+    for (const char* option : {"--k NUMBER=5 ", "--l NUMBER=7 ", "--m NUMBER=9 ", "--n NUMBER=11 ",
+                               "--C1 NUMBER=5E-9 ", "--C3 NUMBER=1E-11 ", "--L3 NUMBER=0.03 ", "{k,l,m,n}=m",
+                               "--leave-c1 FACTOR", "factor is -0.9)", "--leave-c2 FACTOR", "factor is 0.03)"})
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
+    EXPECT_FALSE(fs::exists("zelvar.val"));
+
+    r = cli({"magnifier", "-h"});
+    EXPECT_EQ(r.status, kExitCompleted);
+    for (const char* option : {"--k INTEGER=1 ", "--l INTEGER=2 ", "--m INTEGER=3 ", "--C1 NUMBER=5E-9 ",
+                               "--L3 NUMBER=0.0282 ", "--C3 NUMBER=1.5E-11 "})
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
+}
+
+TEST_F(Cli, Magnifier) {
+    Result r = cli({"magnifier"});
+    EXPECT_EQ(r.status, kExitCompleted);
+    EXPECT_EQ(r.out, kMagnifierReport);
+    EXPECT_EQ(r.err, "");
+
+    r = cli({"magnifier", "--k", "$1", "--l", "0x2", "--m", "3", "--C1", "5E-9", "--L3", "0.0282", "--C3", "1.5e-11"});
+    EXPECT_EQ(r.status, kExitCompleted);
+    EXPECT_EQ(r.out, kMagnifierReport);
+
+    r = cli({"magnifier", "--k", "1", "--l", "3", "--m", "5"});
+    EXPECT_EQ(r.status, kExitStopped);
+    EXPECT_EQ(r.out, "The multipliers must have odd differences\n");
+
+    r = cli({"magnifier", "--k", "0", "--l", "1", "--m", "2"});
+    EXPECT_EQ(r.status, kExitError);
+    EXPECT_EQ(r.out, "Ideal Tesla magnifier:\nEnergy transfer from C1 to C3\n");
+    EXPECT_EQ(r.err, "Floating point division by zero.\n");
+
+    r = cli({"magnifier", "--k", "46340", "--l", "46341", "--m", "46342"});
+    EXPECT_EQ(r.status, kExitError);
+    EXPECT_EQ(r.err, "Integer overflow.\n");
+    EXPECT_FALSE(fs::exists("zelvar.val"));
+}
+
+TEST_F(Cli, DesignInUnwritableDirectoryKeepsTheReportLines) {
+    const fs::path gone = dir_ / "gone";
+    fs::create_directory(gone);
+    fs::current_path(gone);
+    fs::remove(gone);
+    const Result r = cli({"design"});
+    fs::current_path(dir_);
+    EXPECT_EQ(r.status, kExitError);
+    EXPECT_EQ(r.err, "File not found.\n");
+    const auto lines = split_lines(r.out);
+    ASSERT_EQ(lines.size(), 38u);
+    EXPECT_EQ(lines.back(), "Energy transfer time:    7.042354870 us");
+}
+
+// Runs the built program in the current directory; returns its exit status.
+int run_program(const std::string& arguments, std::string& out, std::string& err) {
+    const std::string command = std::string("'") + ZELVAR_CLI_PATH + "' " + arguments + " 2>stderr.txt";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return -1;
+    out.clear();
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    const int status = pclose(pipe);
+    err = read_file("stderr.txt");
+    fs::remove("stderr.txt");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(Cli, EndToEnd) {
+    std::string out, err;
+    EXPECT_EQ(run_program("design", out, err), 0);
+    EXPECT_EQ(err, "");
+    const auto lines = split_lines(out);
+    ASSERT_EQ(lines.size(), 39u);
+    EXPECT_EQ(lines[1], "Aj[1]=0.0520833333333 ( 5.0)");
+    EXPECT_EQ(lines[28], "L[1]:    149.158861917 " + mu + "H ( 1.491588619E-0004 H)");
+    EXPECT_EQ(lines[38], "Values saved in file zelvar.val");
+    EXPECT_EQ(read_file("zelvar.val"), kDefaultValueFile);
+
+    EXPECT_EQ(run_program("magnifier", out, err), 0);
+    EXPECT_EQ(out, kMagnifierReport);
+
+    EXPECT_EQ(run_program("design --excitation k", out, err), 1);
+    EXPECT_EQ(run_program("design --C1 abc", out, err), 2);
+    EXPECT_EQ(err, "abc is not a valid number.\n");
+    EXPECT_EQ(run_program("design --nonsense", out, err), 64);
+    EXPECT_EQ(read_file("zelvar.val"), kDefaultValueFile);
+}
+
+}  // namespace
