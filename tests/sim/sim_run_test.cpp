@@ -1,0 +1,429 @@
+#include "sim/sim_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cfenv>
+#include <cmath>
+#include <string>
+
+#include "app/faults.h"
+#include "report/format.h"
+#include "sim_test_support.h"
+
+namespace zelvar {
+namespace {
+
+using test::default_design;
+using test::fresh_state;
+using test::same_bits;
+
+const char* kTooFew = "Too few points (increase points or internal steps or decrease max time).";
+
+// Every stored sample equals the plain loop's, bit for bit.
+void expect_same_as_plain_loop(const SimParams& p, const char* what) {
+    auto state = fresh_state();
+    LineCollector log;
+    ASSERT_TRUE(run_simulation(p, *state, log)) << what;
+    const auto plain = test::plain_run(p);
+    ASSERT_EQ(state->samples.count, p.points) << what;
+    for (int i = 1; i <= p.points; ++i) {
+        ASSERT_TRUE(same_bits(state->samples.time[i], plain[i - 1][0])) << what << " time, sample " << i;
+        for (int v = 0; v < 8; ++v)
+            ASSERT_TRUE(same_bits(state->samples.values[i][v], plain[i - 1][v + 1]))
+                << what << " sample " << i << " value " << v << ": " << static_cast<double>(state->samples.values[i][v])
+                << " vs " << static_cast<double>(plain[i - 1][v + 1]);
+    }
+}
+
+TEST(SimRun, StoresExactlyWhatThePlainLoopComputes) {
+    SimParams p = default_design();
+    expect_same_as_plain_loop(p, "lossless sine");
+    p.R1 = 2.5L;
+    p.R2 = 40;
+    p.R3 = 120;
+    p.RL = 1e6L;
+    expect_same_as_plain_loop(p, "losses");
+    p.square = true;
+    p.steps = 7;
+    expect_same_as_plain_loop(p, "square");
+    p.feedback = true;
+    p.tstart = 2e-6L;
+    p.tstop = 9e-6L;
+    p.stop_mode = kOpenDriver;
+    expect_same_as_plain_loop(p, "feedback, open driver");
+    p.stop_mode = kDiodeDriver;
+    p.Ropen = 1e6L;
+    expect_same_as_plain_loop(p, "feedback, diodes");
+    p = default_design();
+    p.tstop = 0;
+    p.stop_mode = kShortDriver;
+    p.VC10 = -1000;
+    expect_same_as_plain_loop(p, "ringing from VC1(0)");
+    p.VC10 = -0.0L;
+    p.Vin = 0;
+    expect_same_as_plain_loop(p, "VC1(0) of -0");
+    p = default_design();
+    p.k12 = 0;
+    expect_same_as_plain_loop(p, "k12 = 0");
+    p = default_design();
+    p.R3 = 3e-312L;  // an entry of A with no exact two-double form
+    expect_same_as_plain_loop(p, "tiny R3");
+}
+
+TEST(SimRun, TimingDefaultsGive600SamplesUpToMaxTime) {
+    SimParams p = default_design();
+    auto state = fresh_state();
+    LineCollector log;
+    ASSERT_TRUE(run_simulation(p, *state, log));
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_TRUE(state->results_valid);
+    EXPECT_TRUE(state->save_ref_enabled);
+    EXPECT_EQ(state->samples.count, 600);
+    const long double h = 1.5e-5L / 5990;
+    long double t = 0;
+    for (int k = 0; k < 5990; ++k) t = t + h;  // a running sum, not a product
+    EXPECT_TRUE(same_bits(state->samples.time[600], t));
+    EXPECT_NEAR(static_cast<double>(state->samples.time[600]), 1.5e-5, 1e-18);
+    long double t10 = 0;
+    for (int k = 0; k < 10; ++k) t10 = t10 + h;
+    EXPECT_TRUE(same_bits(state->samples.time[2], t10));
+    // Sample 1 is the initial state.
+    EXPECT_EQ(state->samples.time[1], 0);
+    for (int v = 0; v < 8; ++v) EXPECT_EQ(state->samples.values[1][v], 0);
+    EXPECT_EQ(state->view.t0, 0);
+    EXPECT_EQ(state->view.t1, 1.5e-5L);
+    // The value range covers channels 1-7 of samples 2..N.
+    long double lo = 1e12L, hi = -1e12L;
+    for (int i = 2; i <= 600; ++i)
+        for (int v = 1; v < 8; ++v) {
+            lo = std::min(lo, state->samples.values[i][v]);
+            hi = std::max(hi, state->samples.values[i][v]);
+        }
+    EXPECT_EQ(state->view.ymin, lo);
+    EXPECT_EQ(state->view.ymax, hi);
+}
+
+TEST(SimRun, TwoPointsOneStepIsOneStepOfMaxTime) {
+    SimParams p = default_design();
+    p.points = 2;
+    p.steps = 1;
+    p.tmax = 1e-7L;
+    auto state = fresh_state();
+    LineCollector log;
+    ASSERT_TRUE(run_simulation(p, *state, log));
+    EXPECT_EQ(state->samples.count, 2);
+    EXPECT_EQ(state->samples.time[2], 1e-7L);
+    EXPECT_EQ(state->samples.values[2][0], std::sin((kTwoPi * p.fin) * 1e-7L) * 200);
+    const auto plain = test::plain_run(p);
+    for (int v = 0; v < 8; ++v) EXPECT_TRUE(same_bits(state->samples.values[2][v], plain[1][v + 1]));
+    EXPECT_NE(state->samples.values[2][5], 0);  // i1 moved
+}
+
+TEST(SimRun, SquareWaveFirstStepUsesZeroForThePreviousSource) {
+    SimParams p = default_design();
+    p.points = 2;
+    p.steps = 1;
+    p.tmax = 1e-7L;
+    p.square = true;
+    auto state = fresh_state();
+    LineCollector log;
+    ASSERT_TRUE(run_simulation(p, *state, log));
+    EXPECT_EQ(state->samples.values[2][0], 200);
+    // One step by hand: x0 = 0, so w = (h/2)·B·(u + 0), x = Q·w.
+    const long double h = 1e-7L;
+    const CircuitModel m = build_model(p);
+    Matrix7 Q;
+    build_step_matrix(m.A, h, Q);
+    ASSERT_TRUE(invert_in_place(kStates, Q, log));
+    long double w[kStates];
+    for (int r = 0; r < kStates; ++r) w[r] = ((h / 2) * m.B[r]) * (200 + 0.0L) + 0;
+    for (int r = 0; r < kStates; ++r) {
+        long double x = 0;
+        for (int c = 0; c < kStates; ++c) x = Q[r][c] * w[c] + x;
+        EXPECT_TRUE(same_bits(state->samples.values[2][r + 1], x)) << r;
+    }
+    // With u_prev = Vin the current would be twice as large.
+    long double i1_double = 0;
+    for (int c = 0; c < kStates; ++c) i1_double = Q[4][c] * (w[c] * 2) + i1_double;
+    EXPECT_NEAR(static_cast<double>(state->samples.values[2][5] * 2), static_cast<double>(i1_double), 1e-12);
+    EXPECT_NE(state->samples.values[2][5], i1_double);
+}
+
+TEST(SimRun, TooFewPointsStopsBeforeTouchingTheStore) {
+    SimParams p = default_design();
+    auto state = fresh_state();
+    LineCollector log;
+    ASSERT_TRUE(run_simulation(p, *state, log));
+    const long double old_v3 = state->samples.values[300][3];
+
+    p.points = 10;  // 100 steps over 4.79 periods: 20.9 per period
+    p.tmax = 2e-5L;
+    log.lines.push_back("earlier line");
+    EXPECT_FALSE(run_simulation(p, *state, log));
+    ASSERT_EQ(log.lines.size(), 2u);
+    EXPECT_EQ(log.lines.back(), kTooFew);
+    EXPECT_FALSE(state->results_valid);
+    EXPECT_EQ(state->view.t0, 0);
+    EXPECT_EQ(state->view.t1, 2e-5L);
+    EXPECT_EQ(state->samples.count, 600);
+    EXPECT_EQ(state->samples.values[300][3], old_v3);
+
+    // N·S ≤ 0 with positive time and frequency is too few as well.
+    p.points = 600;
+    p.steps = 0;
+    EXPECT_FALSE(run_simulation(p, *state, log));
+    EXPECT_EQ(log.lines.back(), kTooFew);
+    // The check uses N·S: exactly 50 steps per period passes.
+    p.fin = 1e6L;
+    p.tmax = 1e-6L;
+    p.points = 5;
+    p.steps = 10;
+    EXPECT_TRUE(run_simulation(p, *state, log));
+    p.steps = 9;  // 45 per period
+    EXPECT_FALSE(run_simulation(p, *state, log));
+    EXPECT_EQ(log.lines.back(), kTooFew);
+}
+
+TEST(SimRun, CapacityEdge) {
+    SimParams p = default_design();
+    p.tmax = 1e-3L;  // 500,000 steps over 319 periods
+    p.steps = 10;
+    auto state = fresh_state();
+    LineCollector log;
+    p.points = 50001;
+    EXPECT_FALSE(run_simulation(p, *state, log));
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], "Too many points.");
+    EXPECT_EQ(state->samples.count, 0);
+    EXPECT_EQ(state->view.t1, 1e-3L);
+    EXPECT_FALSE(state->save_ref_enabled);
+
+    p.points = 50000;
+    EXPECT_TRUE(run_simulation(p, *state, log));
+    EXPECT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(state->samples.count, 50000);
+    EXPECT_NEAR(static_cast<double>(state->samples.time[50000]), 1e-3, 1e-15);
+    EXPECT_TRUE(state->results_valid);
+}
+
+TEST(SimRun, ArithmeticFaultsAbortWithEarlierEffectsKept) {
+    auto state = fresh_state();
+    LineCollector log;
+    SimParams p = default_design();
+
+    p.points = 100000;
+    p.steps = 30000;  // N·S beyond 32 bits
+    p.tmax = 7e-6L;
+    state->results_valid = true;
+    try {
+        run_simulation(p, *state, log);
+        FAIL() << "no fault";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), kIntegerOverflow);
+    }
+    EXPECT_FALSE(state->results_valid);
+    EXPECT_EQ(state->view.t1, 7e-6L);
+
+    p = default_design();
+    p.C1 = 0;  // 1/C1
+    try {
+        run_simulation(p, *state, log);
+        FAIL() << "no fault";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), kDivisionByZero);
+    }
+    EXPECT_EQ(state->samples.count, 600);  // set by the capacity check, before the model
+    EXPECT_EQ(state->view.ymin, 1e12L);
+    EXPECT_EQ(state->view.ymax, -1e12L);
+    EXPECT_FALSE(state->save_ref_enabled);
+
+    p = default_design();
+    p.L2 = -p.L2;  // sqrt(L1·L2) of a negative number
+    EXPECT_THROW(
+        try { run_simulation(p, *state, log); } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), kInvalidOperation);
+            throw;
+        },
+        Error);
+
+    p = default_design();
+    p.points = 1;  // h = tmax / 0
+    p.steps = 1000;
+    p.tmax = 1e-6L;
+    EXPECT_THROW(
+        try { run_simulation(p, *state, log); } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), kDivisionByZero);
+            throw;
+        },
+        Error);
+
+    p = default_design();
+    p.fin = 0;  // tmax·fin = 0
+    EXPECT_THROW(
+        try { run_simulation(p, *state, log); } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), kDivisionByZero);
+            throw;
+        },
+        Error);
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST(SimRun, OverflowDuringTheStepsKeepsTheSamplesStoredSoFar) {
+    auto state = fresh_state();
+    LineCollector log;
+    SimParams p = default_design();
+    p.R1 = -1e6L;  // a negative resistance: the primary current grows without bound
+    p.tmax = 1e-4L;
+    p.points = 2000;
+    p.steps = 50;
+    try {
+        run_simulation(p, *state, log);
+        FAIL() << "no fault";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), kOverflow);
+    }
+    EXPECT_FALSE(state->results_valid);
+    EXPECT_FALSE(state->save_ref_enabled);
+    EXPECT_EQ(state->samples.count, 2000);
+    int stored = 1;
+    while (stored < 2000 && state->samples.time[stored + 1] != 0) ++stored;
+    EXPECT_GT(stored, 2);
+    EXPECT_LT(stored, 2000);
+    EXPECT_TRUE(std::isfinite(state->samples.values[stored][5]));
+    EXPECT_GT(std::fabs(state->samples.values[stored][5]), 1e100L);
+    EXPECT_EQ(state->samples.values[stored + 1][5], 0);
+    EXPECT_EQ(std::fetestexcept(FE_OVERFLOW | FE_INVALID | FE_DIVBYZERO), 0);
+}
+
+TEST(SimRun, FailedInversionEndsTheRunLikeAMessageStop) {
+    auto state = fresh_state();
+    LineCollector log;
+    SimParams p = default_design();
+    p.points = 2;
+    p.steps = 1000;
+    p.tmax = 1e-6L;
+    p.fin = 1e6L;
+    const long double h = p.tmax / ((p.points - 1) * p.steps);
+    p.RL = -(h / 2) / p.C3;  // P_33 = 1 + (h/2)/(RL·C3) is (almost) zero
+    state->samples.time[1] = 123;
+    EXPECT_FALSE(run_simulation(p, *state, log));
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], "Something wrong (line 3). The L matrix can't be inverted.");
+    EXPECT_FALSE(state->results_valid);
+    EXPECT_FALSE(state->save_ref_enabled);
+    EXPECT_EQ(state->samples.time[1], 123);  // no sample stored
+}
+
+TEST(SimRun, ZeroCouplingKeepsTheSecondaryExactlyZero) {
+    auto state = fresh_state();
+    LineCollector log;
+    SimParams p = default_design();
+    p.k12 = 0;
+    p.R1 = 1;
+    p.find_maxima = true;
+    ASSERT_TRUE(run_simulation(p, *state, log));
+    for (int i = 1; i <= state->samples.count; ++i)
+        for (int v : {kV2, kV3, kVL, kI2, kI3}) ASSERT_EQ(state->samples.values[i][v], 0) << i << " " << v;
+    EXPECT_NE(state->samples.values[600][kI1], 0);
+    // With v3 zero everywhere the energies are all zero and their shares
+    // 0.0000 %, and the run completes.
+    ASSERT_EQ(log.lines.size(), 19u);
+    EXPECT_EQ(log.lines[16], "Energy in C3:  0.00000000E+0000 ( 0.0000 %)");
+    EXPECT_EQ(log.lines[17], "Energy in C2:  0.00000000E+0000 ( 0.0000 %)");
+    EXPECT_EQ(log.lines[18], "Energy in C1:  0.00000000E+0000 ( 0.0000 %)");
+    EXPECT_EQ(log.lines[9], "V1:        0.00000000");
+    EXPECT_TRUE(state->results_valid);
+}
+
+TEST(SimRun, ValueRangeAndUseVmax) {
+    auto state = fresh_state();
+    LineCollector log;
+    SimParams p = default_design();
+    p.Vin = 0;
+    ASSERT_TRUE(run_simulation(p, *state, log));
+    // Everything stays 0: the first value sets the top, the second the bottom.
+    EXPECT_EQ(state->view.ymax, 0);
+    EXPECT_EQ(state->view.ymin, 0);
+    for (int v = 0; v < 8; ++v) EXPECT_EQ(state->samples.values[600][v], 0);
+
+    p.Vin = 200;
+    p.use_vmax = true;
+    ASSERT_TRUE(run_simulation(p, *state, log));
+    EXPECT_EQ(state->view.ymax, 200000);
+    EXPECT_EQ(state->view.ymin, -200000);
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST(SimRun, MaximaReportOfAOneStepRun) {
+    auto state = fresh_state();
+    LineCollector log;
+    SimParams p = default_design();
+    p.points = 2;
+    p.steps = 1;
+    p.tmax = 1e-7L;
+    p.VC10 = 1000;  // v1 rings down from 1000 in the first step: its peak stays at t = 0
+    p.find_maxima = true;
+    ASSERT_TRUE(run_simulation(p, *state, log));
+    const auto& s = state->samples.values[2];
+    ASSERT_LT(std::fabs(s[1]), 1000);
+    std::vector<std::string> expected = {"Maximum values:",
+                                         "Max. V1:     1000.00000000 at t= 0.00000000E+0000"};
+    const char* names[] = {"V1", "V2", "V3", "V4", "I1", "I2", "I3"};
+    for (int j = 2; j <= 7; ++j)
+        expected.push_back(std::string("Max. ") + names[j - 1] + ": " + F(s[j], 17, 8) + " at t= 1.00000000E-0007");
+    expected.push_back("When VC3 is maximum:");
+    for (int j = 1; j <= 7; ++j) expected.push_back(std::string(names[j - 1]) + ": " + F(s[j], 17, 8));
+    const long double e3 = s[3] * s[3] * (p.C3 * 0.5L), e2 = s[2] * s[2] * (p.C2 * 0.5L),
+                      e1 = s[1] * s[1] * (p.C1 * 0.5L), total = (e1 + e2) + e3;
+    expected.push_back("Energy in C3: " + E(e3, 17) + " (" + F(e3 * 100 / total, 7, 4) + " %)");
+    expected.push_back("Energy in C2: " + E(e2, 17) + " (" + F(e2 * 100 / total, 7, 4) + " %)");
+    expected.push_back("Energy in C1: " + E(e1, 17) + " (" + F(e1 * 100 / total, 7, 4) + " %)");
+    EXPECT_EQ(log.lines, expected);
+    // Nearly all the energy is still in C1 after one step of 0.1 µs.
+    EXPECT_NE(log.lines[18].find(" (99.99"), std::string::npos) << log.lines[18];
+}
+
+// What the tool exists to show: the default design's network, without
+// losses and with a light load, holds at least 99 % of the stored energy in
+// C3 when v3 peaks.  Driven by the sine at fin, the energy reaches C3 at the
+// transfer time (about 7.04 µs, 2.25 periods); v3 peaks there.
+TEST(SimRun, DefaultDesignMovesTheEnergyIntoC3) {
+    auto state = fresh_state();
+    SimParams p = default_design();
+    p.RL = 1e12L;
+    p.find_maxima = true;
+    for (const long double tmax : {7.04e-6L, 1.5e-5L}) {
+        LineCollector log;
+        p.tmax = tmax;
+        ASSERT_TRUE(run_simulation(p, *state, log));
+        ASSERT_EQ(log.lines.size(), 19u);
+        const std::string& c3 = log.lines[16];
+        ASSERT_EQ(c3.rfind("Energy in C3: ", 0), 0u);
+        const double share = std::stod(c3.substr(c3.find('(') + 1));
+        EXPECT_GE(share, 99.0) << c3;
+        // The peak of v3 lies at the transfer time.
+        const std::string& v3 = log.lines[3];
+        EXPECT_NE(v3.find(" at t= 7.0"), std::string::npos) << v3;
+    }
+}
+
+TEST(SimState, SaveAndDeleteReference) {
+    auto state = fresh_state();
+    LineCollector log;
+    SimParams p = default_design();
+    ASSERT_TRUE(run_simulation(p, *state, log));
+    save_reference(*state);
+    EXPECT_TRUE(state->reference_present);
+    EXPECT_EQ(state->reference.count, 600);
+    EXPECT_EQ(state->reference.values[600][kI3], state->samples.values[600][kI3]);
+    EXPECT_EQ(state->reference.time[600], state->samples.time[600]);
+    p.points = 300;
+    ASSERT_TRUE(run_simulation(p, *state, log));
+    EXPECT_EQ(state->reference.count, 600);  // runs never touch the reference
+    delete_reference(*state);
+    EXPECT_FALSE(state->reference_present);
+    EXPECT_EQ(state->reference.count, 600);
+}
+
+}  // namespace
+}  // namespace zelvar
