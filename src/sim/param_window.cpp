@@ -198,10 +198,11 @@ TFparam::TFparam(SimState& state, QWidget* parent) : QWidget(parent), state_(sta
     connect(Breplot, &QPushButton::clicked, this, &TFparam::BreplotClick);
     connect(Bsaveref, &QPushButton::clicked, this, &TFparam::BsaverefClick);
     connect(Bdelref, &QPushButton::clicked, this, &TFparam::BdelrefClick);
-    Bsaveref->setEnabled(false);
-    Bdelref->setEnabled(false);
+    // Both disabled at program start: no run has completed, no reference.
+    refresh_ref_buttons();
 
-    // The radio group is one stop in the chain: its items follow each other.
+    // The radio group's items follow each other in the chain; Tab enters the
+    // group at its selected item (eventFilter) and leaves it from there.
     QWidget* previous = nullptr;
     for (const auto& [tab, widget] : tab_order) {
         if (widget == RGstop) {
