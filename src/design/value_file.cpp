@@ -111,8 +111,10 @@ void write_value_file(const std::string& text) {
     mode_t mode = creation_mode();
     struct stat old;
     if (::lstat(kValueFileName, &old) == 0 && S_ISREG(old.st_mode)) {
-        // A read-only file is refused by its permission bits (root ignores them).
+        // A file the user cannot write is refused: by its permission bits
+        // (which root ignores), then as the system judges it for this user.
         if ((old.st_mode & 0222) == 0) raise_io_error(EACCES);
+        if (::access(kValueFileName, W_OK) != 0) raise_io_error(errno);
         mode = old.st_mode & 0777;
     }
     TemporaryFile file;
