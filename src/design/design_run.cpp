@@ -3,11 +3,22 @@
 
 #include "app/faults.h"
 #include "design/design_state.h"
-#include "report/format.h"
 
 namespace zelvar {
 
 DesignState design_state;
+
+void read_design_inputs(DesignState& s, const DesignInputs& in) {
+    s = DesignState{};
+    s.k = in.k;
+    s.l = in.l;
+    s.m = in.m;
+    s.n = in.n;
+    s.C1 = in.C1;
+    s.C3 = in.C3;
+    s.L3 = in.L3;
+    s.excitation_index = in.excitation;
+}
 
 DesignResults design_results(const DesignState& s) {
     DesignResults r;
@@ -34,7 +45,7 @@ bool run_design(const DesignInputs& inputs, ReportSink& log, DesignHandOver* han
     if (!insert_transformer(s, log)) return false;
     report_final_values(s, log);
     save_value_file(s);
-    report_line(log, std::string("Values saved in file ") + "zelvar.val");
+    report_line(log, "Values saved in file zelvar.val");
     fp_check();
     if (hand_over != nullptr) hand_over->hand_over_to_simulation(design_results(s));
     return true;

@@ -4,18 +4,6 @@
 
 namespace zelvar {
 
-void read_design_inputs(DesignState& s, const DesignInputs& in) {
-    s = DesignState{};
-    s.k = in.k;
-    s.l = in.l;
-    s.m = in.m;
-    s.n = in.n;
-    s.C1 = in.C1;
-    s.C3 = in.C3;
-    s.L3 = in.L3;
-    s.excitation_index = in.excitation;
-}
-
 namespace {
 
 // One residue: the products are taken left to right, then one division.  A
