@@ -48,7 +48,7 @@ void read_value_file(const std::string& path, SimParams& params) {
         int k = 0;
         while (k < kKeyCount && key != kKeys[k].name) ++k;
         if (k == kKeyCount)
-            throw Error(where + "unknown key " + key + " (expected C1, L1, C2, L2, C3, L3, k12 or fin)");
+            throw Error(where + "unknown key " + key + "; the keys are C1, L1, C2, L2, C3, L3, k12 and fin");
         if (seen[k]) throw Error(where + key + " given twice");
         try {
             std::size_t num = key_end;
