@@ -6,7 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <string>
 
 #include "app/faults.h"
 #include "report/format.h"
@@ -57,13 +57,18 @@ namespace {
 // The temporary file: removed again unless it has been renamed.
 class TemporaryFile {
 public:
+    // Created with mode 0666, so that the umask applies as to any new file.
     TemporaryFile() {
-        fd_ = mkstemp(name_);
-        if (fd_ < 0) raise_io_error(errno);
+        for (int attempt = 0;; ++attempt) {
+            name_ = ".zelvar.val." + std::to_string(::getpid()) + "." + std::to_string(attempt);
+            fd_ = ::open(name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd_ >= 0) return;
+            if (errno != EEXIST || attempt == 99) raise_io_error(errno);
+        }
     }
     ~TemporaryFile() {
         if (fd_ >= 0) ::close(fd_);
-        if (!renamed_) ::unlink(name_);
+        if (!renamed_) ::unlink(name_.c_str());
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -89,37 +94,31 @@ public:
         if (::close(fd) != 0 && errno != EINTR) raise_io_error(errno);
     }
     void rename_to(const char* target) {
-        if (::rename(name_, target) != 0) raise_io_error(errno);
+        if (::rename(name_.c_str(), target) != 0) raise_io_error(errno);
         renamed_ = true;
     }
 
 private:
-    char name_[32] = ".zelvar.val.XXXXXX";
+    std::string name_;
     int fd_ = -1;
     bool renamed_ = false;
 };
 
-mode_t creation_mode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 }  // namespace
 
 void write_value_file(const std::string& text) {
-    mode_t mode = creation_mode();
+    bool keep_mode = false;
     struct stat old;
     if (::lstat(kValueFileName, &old) == 0 && S_ISREG(old.st_mode)) {
         // A file the user cannot write is refused: by its permission bits
         // (which root ignores), then as the system judges it for this user.
         if ((old.st_mode & 0222) == 0) raise_io_error(EACCES);
         if (::access(kValueFileName, W_OK) != 0) raise_io_error(errno);
-        mode = old.st_mode & 0777;
+        keep_mode = true;
     }
     TemporaryFile file;
     file.write_all(text);
-    file.set_mode(mode);
+    if (keep_mode) file.set_mode(old.st_mode & 0777);
     file.close();
     file.rename_to(kValueFileName);
 }
