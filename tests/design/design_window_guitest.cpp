@@ -1,0 +1,275 @@
+// The design window driven as the user does: the typical road from
+// 'Design "ZELVAR"' to "Plot", refused texts, faults and the report log.
+#include "design/design_window.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../app/gui_helpers_guitest.h"
+#include "app/application_window.h"
+#include "idealmag/idealmag_window.h"
+#include "plot/wave_window.h"
+#include "sim/param_window.h"
+#include "widgets/radio_group_widget.h"
+#include "widgets/tnedit_widget.h"
+
+namespace zelvar {
+namespace {
+
+using guitest::activate;
+using guitest::BoxCatcher;
+using guitest::click_through_window;
+using guitest::retype;
+
+const QString mu = QString(QChar(0xB5));
+
+// The report of the default design 5:7:9:11 at m*w0.
+const std::vector<QString> kDefaultReport = {
+    "Residues:",
+    "Aj[1]=0.0520833333333 ( 5.0)",
+    "Aj[2]=0.6805555555556 ( 7.0)",
+    "Aj[3]=0.2673611111111 (11.0)",
+    "Excitation at  9.0 rad/s; Sum=1.0000000000000",
+    "Impedance:",
+    "Normalized denominator:",
+    "a[0]: 148225.00",
+    "a[2]:  10179.00",
+    "a[4]:    195.00",
+    "a[6]:      1.00",
+    "Normalized numerator:",
+    "a[1]:   2695.00",
+    "a[3]:    128.00",
+    "a[5]:      1.00",
+    "Normalized element values (ladder transformerless circuit):",
+    "C[3]:    1.000000000 F",
+    "L[3]:    0.014925373 H",
+    "C[2]:    4.110805861 F",
+    "L[2]:    0.002963489 H",
+    "C[1]:  126.654620404 F",
+    "L[1]:    0.000292956 H",
+    "Final element values:",
+    "C[3]:     10.000000000 pF ( 1.000000000E-0011 F)",
+    "L[3]:  30000.000000000 " + mu + "H ( 3.000000000E-0002 H)",
+    "C[2]:     41.108058608 pF ( 4.110805861E-0011 F)",
+    "L[2]:   6545.454545455 " + mu + "H ( 6.545454545E-0003 H)",
+    "C[1]:   5000.000000000 pF ( 5.000000000E-0009 F)",
+    "L[1]:    149.158861917 " + mu + "H ( 1.491588619E-0004 H)",
+    "k12:    0.299936354",
+    "Turns ratio of the ideal transformer inserted:    3.947743860",
+    "Excitation frequency: 319495.401967657 Hz",
+    "(2007448.815354617 rad/s)",
+    "Resonances: ",
+    "f1: 177497.445537587 Hz",
+    "f2: 248496.423752622 Hz",
+    "f3: 390494.380182692 Hz",
+    "Energy transfer time:    7.042354870 us",
+    "Values saved in file zelvar.val",
+};
+
+class DesignWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A run writes zelvar.val in the working directory.
+        old_dir_ = std::filesystem::current_path();
+        char name[] = "/tmp/zelvar-gui-XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        dir_ = name;
+        std::filesystem::current_path(dir_);
+
+        setup_application();
+        reset_sim_state(sim_state());
+        windows = std::make_unique<ZelvarWindows>(sim_state());
+        windows->show_main();
+        d = windows->Fdesign;
+        p = windows->Fparam;
+        ASSERT_TRUE(activate(d));
+    }
+    void TearDown() override {
+        windows.reset();
+        std::filesystem::current_path(old_dir_);
+        std::filesystem::remove_all(dir_);
+    }
+
+    QStringList log_lines() const { return d->Memo1->toPlainText().split('\n'); }
+    // The lines after the 50 help lines.
+    QStringList report() const { return log_lines().mid(50); }
+
+    std::unique_ptr<ZelvarWindows> windows;
+    TFdesign* d = nullptr;
+    TFparam* p = nullptr;
+    std::filesystem::path old_dir_, dir_;
+};
+
+QStringList as_list(const std::vector<QString>& lines) { return QStringList(lines.begin(), lines.end()); }
+
+TEST_F(DesignWindow, TypicalRoadFromDesignToPlot) {
+    sim_state().dirty = false;
+    BoxCatcher boxes;
+    click_through_window(d->Bdesign);
+    boxes.settle();
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    // The report follows the 50 help lines.
+    EXPECT_EQ(log_lines().mid(0, 50), design_help_lines());
+    EXPECT_EQ(report(), as_list(kDefaultReport));
+    EXPECT_TRUE(std::filesystem::exists("zelvar.val"));
+
+    // The hand-over: eight fields through the real setter, "Simulate"
+    // enabled; the parameter window stays hidden and the store unmarked.
+    EXPECT_TRUE(d->Bsimulate->isEnabled());
+    EXPECT_EQ(p->NEC1->text(), "5E-9");
+    EXPECT_EQ(p->NEC2->text(), "4.11080586080586E-11");
+    EXPECT_EQ(p->NEC3->text(), "1E-11");
+    EXPECT_EQ(p->NEL1->text(), "0.000149158861917303");
+    EXPECT_EQ(p->NEL2->text(), "0.00654545454545455");
+    EXPECT_EQ(p->NEL3->text(), "0.03");
+    EXPECT_EQ(p->NEk12->text(), "0.299936354214884");
+    EXPECT_EQ(p->NEfin->text(), "319495.401967657");
+    EXPECT_EQ(p->NEC1->panel_real(), 5e-9L);
+    EXPECT_NEAR(static_cast<double>(p->NEk12->panel_real()), 0.299936354214884, 1e-15);
+    EXPECT_EQ(p->NER1->text(), "0");
+    EXPECT_EQ(p->NEvin->text(), "200");
+    EXPECT_FALSE(p->isVisible());
+    EXPECT_FALSE(sim_state().dirty);
+
+    // "Simulate": the store is marked and the parameter window comes up.
+    click_through_window(d->Bsimulate);
+    EXPECT_TRUE(sim_state().dirty);
+    EXPECT_TRUE(p->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(p));
+
+    // Losses and time range typed in, then "Plot" shows the waveforms.
+    retype(p->NER1, "10");
+    QTest::keyClick(p->NER1, Qt::Key_Tab);
+    EXPECT_EQ(p->NER1->panel_real(), 10.0L);
+    sim_state().dirty = false;
+    click_through_window(p->Breplot);
+    EXPECT_TRUE(sim_state().dirty || sim_state().results_valid);
+    EXPECT_TRUE(windows->Fwave->isVisible());
+    boxes.settle();
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    // A second design goes after the first one.
+    ASSERT_TRUE(activate(d));
+    click_through_window(d->Bdesign);
+    QStringList twice = as_list(kDefaultReport) + as_list(kDefaultReport);
+    const QStringList all = report();
+    // The simulation may have written its own lines in between.
+    ASSERT_GE(all.size(), twice.size());
+    EXPECT_EQ(all.mid(0, static_cast<qsizetype>(kDefaultReport.size())), as_list(kDefaultReport));
+    EXPECT_EQ(all.mid(all.size() - static_cast<qsizetype>(kDefaultReport.size())), as_list(kDefaultReport));
+}
+
+TEST_F(DesignWindow, RefusedTextStopsTheDesignButton) {
+    BoxCatcher boxes;
+    retype(d->NEC1, "1,5");
+    click_through_window(d->Bdesign);
+    ASSERT_TRUE(boxes.wait_for(1));
+    boxes.settle();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].title, "ZELVAR Designer");
+    EXPECT_EQ(boxes.boxes[0].text, "1,5 is not a valid number.");
+    EXPECT_EQ(boxes.boxes[0].icon, QMessageBox::Critical);
+    // The design did not run.
+    EXPECT_EQ(d->Memo1->document()->blockCount(), 50);
+    EXPECT_FALSE(d->Bsimulate->isEnabled());
+    EXPECT_EQ(d->NEC1->panel_real(), 5e-9L);
+    EXPECT_EQ(d->NEC1->text(), "1,5");
+    EXPECT_EQ(QApplication::focusWidget(), d->NEC1);
+
+    // Corrected, the same click designs with the new value.
+    retype(d->NEC1, "5e-9");
+    click_through_window(d->Bdesign);
+    boxes.settle();
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(report(), as_list(kDefaultReport));
+    EXPECT_EQ(d->NEC1->text(), "5e-9");
+    EXPECT_TRUE(d->Bsimulate->isEnabled());
+}
+
+TEST_F(DesignWindow, FaultShowsTheBoxAndKeepsTheLinesWritten) {
+    BoxCatcher boxes;
+    retype(d->NEC1, "0");
+    click_through_window(d->Bdesign);
+    ASSERT_TRUE(boxes.wait_for(1));
+    EXPECT_EQ(boxes.boxes[0].title, "ZELVAR Designer");
+    EXPECT_EQ(boxes.boxes[0].text, "Floating point division by zero.");
+    const QStringList lines = report();
+    ASSERT_EQ(lines.size(), 22);
+    EXPECT_EQ(lines.back(), "L[1]:    0.000292956 H");
+    EXPECT_FALSE(d->Bsimulate->isEnabled());
+    EXPECT_EQ(p->NEC1->text(), "0");
+    EXPECT_FALSE(std::filesystem::exists("zelvar.val"));
+}
+
+TEST_F(DesignWindow, OwnCheckStopsQuietlyAndKeepsSimulateEnabled) {
+    BoxCatcher boxes;
+    click_through_window(d->Bdesign);
+    ASSERT_TRUE(d->Bsimulate->isEnabled());
+    // Excitation at k*w0 is irrealizable: one line, no box, nothing handed over.
+    p->NEC2->set_panel_real(1);
+    click_through_window(d->RGexcitation->item(0));
+    ASSERT_EQ(d->RGexcitation->item_index(), 0);
+    click_through_window(d->Bdesign);
+    boxes.settle();
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(report().back(), "The design is irrealizable.");
+    EXPECT_TRUE(d->Bsimulate->isEnabled());
+    EXPECT_EQ(p->NEC2->text(), "1");
+}
+
+TEST_F(DesignWindow, ExcitationAtLReadsTheOptionsFromTheWindow) {
+    click_through_window(d->RGexcitation->item(1));
+    click_through_window(d->CBC1);
+    ASSERT_TRUE(d->CBC1->isChecked());
+    click_through_window(d->Bdesign);
+    const QStringList lines = report();
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines[0], "Limits for the factor for the energy left in C1:");
+    EXPECT_EQ(lines[1], "Factor <   -0.2357142857");
+    EXPECT_EQ(lines[2], "Factor >   -1.7357142857");
+    EXPECT_EQ(lines[3], "Residues:");
+    EXPECT_TRUE(lines.contains("k12:    0.427867968"));
+    EXPECT_EQ(lines.back(), "Values saved in file zelvar.val");
+    EXPECT_EQ(p->NEfin->text(), "248496.423752622");
+}
+
+TEST_F(DesignWindow, ReportLogIsEditableAndLinesGoAfterWhatItHolds) {
+    // Appended lines are scrolled into view.
+    QScrollBar* bar = d->Memo1->verticalScrollBar();
+    EXPECT_EQ(bar->value(), 0);
+    click_through_window(d->Bdesign);
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    // The user clears the log: the next report starts on its first line.
+    d->Memo1->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(d->Memo1, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(d->Memo1, Qt::Key_Delete);
+    ASSERT_TRUE(d->Memo1->toPlainText().isEmpty());
+    click_through_window(d->Bdesign);
+    EXPECT_EQ(log_lines(), as_list(kDefaultReport));
+
+    // Typed text stays; the next line goes after it.
+    d->Memo1->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(d->Memo1, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(d->Memo1, "my note");
+    d->report_log().append_line(std::string("5 ") + '\xB5' + "s");
+    const QStringList lines = log_lines();
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[lines.size() - 2], "Values saved in file zelvar.valmy note");
+    EXPECT_EQ(lines.back(), "5 " + mu + "s");
+}
+
+}  // namespace
+}  // namespace zelvar
