@@ -1,0 +1,166 @@
+// The ideal magnifier window: "Apply" with and without "Update elements",
+// the mode check, faults and the fields the report does not read.
+#include "idealmag/idealmag_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+
+#include "../app/gui_helpers_guitest.h"
+#include "app/application_window.h"
+#include "design/design_window.h"
+#include "sim/param_window.h"
+#include "widgets/tnedit_widget.h"
+
+namespace zelvar {
+namespace {
+
+using guitest::activate;
+using guitest::BoxCatcher;
+using guitest::click_through_window;
+using guitest::retype;
+
+const QString mu = QString(QChar(0xB5));
+
+const QStringList kWorkedExample = {
+    "Ideal Tesla magnifier:",
+    "Energy transfer from C1 to C3",
+    "C1=    5.0000000000 nF",
+    "L1=  155.1000000000 " + mu + "H",
+    "C2=   32.0000000000 pF",
+    "L2=   23.5000000000 mH",
+    "C3=   15.0000000000 pF",
+    "L3=   28.2000000000 mH",
+    "k12=     0.6741998625",
+    "w0=   768.7760066907 krad/s",
+    "Resonances: 122.3545, 244.7090, 367.0635 kHz",
+    "Energy transfer time:     4.0864863448 " + mu + "s ( 1.0 cycles)",
+};
+
+class IdealMagnifierWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setup_application();
+        reset_sim_state(sim_state());
+        windows = std::make_unique<ZelvarWindows>(sim_state());
+        windows->show_main();
+        d = windows->Fdesign;
+        m = windows->Fidealmag;
+        p = windows->Fparam;
+        ASSERT_TRUE(activate(d));
+        click_through_window(d->Button1);
+        ASSERT_TRUE(m->isVisible());
+        ASSERT_TRUE(activate(m));
+    }
+    void TearDown() override { windows.reset(); }
+
+    QStringList report() const { return d->Memo1->toPlainText().split('\n').mid(50); }
+
+    std::unique_ptr<ZelvarWindows> windows;
+    TFdesign* d = nullptr;
+    TFidealmag* m = nullptr;
+    TFparam* p = nullptr;
+};
+
+TEST_F(IdealMagnifierWindow, ApplyWithUpdateElementsFillsTheParametersAndHides) {
+    sim_state().dirty = false;
+    BoxCatcher boxes;
+    click_through_window(m->Bapply);
+    boxes.settle();
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(report(), kWorkedExample);
+
+    EXPECT_EQ(p->NEC1->text(), "5E-9");
+    EXPECT_EQ(p->NEC2->text(), "3.2E-11");
+    EXPECT_EQ(p->NEC3->text(), "1.5E-11");
+    EXPECT_EQ(p->NEL1->text(), "0.0001551");
+    EXPECT_EQ(p->NEL2->text(), "0.0235");
+    EXPECT_EQ(p->NEL3->text(), "0.0282");
+    EXPECT_EQ(p->NEk12->text(), "0.674199862463242");
+    // Nothing else in the parameter window changes.
+    EXPECT_EQ(p->NEfin->text(), "300000");
+    EXPECT_EQ(p->NEVC10->text(), "0");
+    EXPECT_FALSE(m->isVisible());
+    EXPECT_TRUE(d->Bsimulate->isEnabled());
+    EXPECT_FALSE(p->isVisible());
+    EXPECT_FALSE(sim_state().dirty);
+}
+
+TEST_F(IdealMagnifierWindow, ApplyWithoutUpdateElementsOnlyReports) {
+    click_through_window(m->CBupdate);
+    ASSERT_FALSE(m->CBupdate->isChecked());
+    p->NEC1->set_panel_real(1e-9L);
+    click_through_window(m->Bapply);
+    EXPECT_EQ(report(), kWorkedExample);
+    EXPECT_TRUE(m->isVisible());
+    EXPECT_FALSE(d->Bsimulate->isEnabled());
+    EXPECT_EQ(p->NEC1->text(), "1E-9");
+    EXPECT_EQ(p->NEC2->text(), "0");
+    EXPECT_EQ(p->NEk12->text(), "0");
+
+    // -VC1(0) changes nothing in the report.
+    retype(m->NEVC1, "7000");
+    click_through_window(m->Bapply);
+    EXPECT_EQ(m->NEVC1->panel_real(), 7000.0L);
+    EXPECT_EQ(report(), kWorkedExample + kWorkedExample);
+}
+
+TEST_F(IdealMagnifierWindow, EvenDifferenceWritesOneLineAndNothingElse) {
+    BoxCatcher boxes;
+    retype(m->NEl, "3");
+    retype(m->NEm, "5");
+    click_through_window(m->Bapply);
+    boxes.settle();
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(report(), QStringList{"The multipliers must have odd differences"});
+    EXPECT_TRUE(m->isVisible());
+    EXPECT_FALSE(d->Bsimulate->isEnabled());
+    EXPECT_EQ(p->NEC2->text(), "0");
+}
+
+TEST_F(IdealMagnifierWindow, FaultAfterTheHeaderShowsTheBox) {
+    BoxCatcher boxes;
+    retype(m->NEk, "0");
+    retype(m->NEl, "1");
+    retype(m->NEm, "2");
+    click_through_window(m->Bapply);
+    ASSERT_TRUE(boxes.wait_for(1));
+    EXPECT_EQ(boxes.boxes[0].title, "ZELVAR Designer");
+    EXPECT_EQ(boxes.boxes[0].text, "Floating point division by zero.");
+    EXPECT_EQ(report(), (QStringList{"Ideal Tesla magnifier:", "Energy transfer from C1 to C3"}));
+    EXPECT_TRUE(m->isVisible());
+    EXPECT_FALSE(d->Bsimulate->isEnabled());
+    EXPECT_EQ(p->NEC1->text(), "0");
+}
+
+TEST_F(IdealMagnifierWindow, IntegerFieldsReadHexadecimalAndRefuseBeforeApplyRuns) {
+    BoxCatcher boxes;
+    retype(m->NEl, "$10");
+    retype(m->NEm, "x11");
+    EXPECT_EQ(m->NEl->panel_int(), 16);
+    // A refused text in the field being left stops "Apply".
+    retype(m->NEk, "1.0");
+    click_through_window(m->Bapply);
+    ASSERT_TRUE(boxes.wait_for(1));
+    EXPECT_EQ(boxes.boxes[0].text, "1.0 is not a valid number.");
+    EXPECT_TRUE(report().isEmpty());
+    EXPECT_EQ(QApplication::focusWidget(), m->NEk);
+    EXPECT_EQ(m->NEk->panel_int(), 1);
+
+    retype(m->NEk, "$F");
+    click_through_window(m->Bapply);
+    boxes.settle();
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(m->NEk->panel_int(), 15);
+    EXPECT_EQ(m->NEm->panel_int(), 17);
+    // 15:16:17 has odd differences: a full report.
+    const QStringList lines = report();
+    ASSERT_EQ(lines.size(), 12);
+    EXPECT_EQ(lines[0], "Ideal Tesla magnifier:");
+}
+
+}  // namespace
+}  // namespace zelvar
