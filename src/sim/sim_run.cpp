@@ -14,8 +14,9 @@ namespace {
 // Steps 2..N of a run: S trapezoidal steps per sample, then the sample is
 // stored, the maxima and the value range updated.
 template <class Kernel>
-void integrate(const Kernel& kernel, const SimParams& p, long double h, long double (&x)[kStates],
+void integrate(const Kernel& kernel, const SimParams& params, long double h, long double (&x)[kStates],
                MaximaTracker& maxima, SimState& state) {
+    const SimParams p = params;  // a local copy: the stores below cannot change it
     SampleStore& store = state.samples;
     ViewRecord& view = state.view;
     long double t = 0;

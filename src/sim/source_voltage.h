@@ -2,14 +2,61 @@
 // The source in the primary loop: the driver's wave before the stop time,
 // the stopped driver (open, shorted, or clamped by free-wheeling diodes)
 // from the stop time on.
+#include <cmath>
+
+#include "app/faults.h"
 #include "sim/sim_params.h"
 
 namespace zelvar {
 
 inline constexpr long double kTwoPi = 6.283185307179586477L;
 
+namespace detail {
+
+// The sine of the floating-point unit (FSIN), whose argument reduction covers
+// |x| < 2^63; beyond it, the library's sine.
+inline long double x87_sin(long double x) {
+#if defined(__x86_64__) || defined(__i386__)
+    if (std::isless(std::fabs(x), 0x1p63L)) {
+        long double r;
+        __asm__("fsin" : "=t"(r) : "0"(x));
+        return r;
+    }
+#endif
+    return std::sin(x);
+}
+
+}  // namespace detail
+
 // vin at time t; i_fb is the fed-back primary current (i1 at the end of the
-// previous step, 0 at the start of a run).
-long double source_voltage(const SimParams& p, long double t, long double i_fb);
+// previous step, 0 at the start of a run).  Inline: the run calls it once per
+// step.
+inline long double source_voltage(const SimParams& p, long double t, long double i_fb) {
+    if (t < p.tstop) {
+        // The driver runs.
+        if (p.feedback && t > p.tstart) return i_fb > 0 ? p.Vin : -p.Vin;
+        if (p.square) {
+            // +Vin on the first half period and at every t = k/(2·fin).
+            const long double y = t * p.fin * 2 - 0.5L;
+            const long double n = round_even(y);
+            return std::fmod(n, 2.0L) == 0 ? p.Vin : -p.Vin;
+        }
+        return detail::x87_sin((kTwoPi * p.fin) * t) * p.Vin;
+    }
+    // The driver is stopped.
+    switch (p.stop_mode) {
+        case kOpenDriver:
+            return (-p.Ropen) * i_fb;
+        case kShortDriver:
+            return 0;
+        default: {  // kDiodeDriver: the diodes clamp to the supply
+            const long double v = (-p.Ropen) * i_fb;
+            if (p.Vin < v) return p.Vin;
+            if (v < -p.Vin) return -p.Vin;
+            return v;
+        }
+    }
+}
+
 
 }  // namespace zelvar

@@ -16,10 +16,6 @@ bool split_exact(long double v, SplitReal& s) {
     return static_cast<long double>(s.hi) + static_cast<long double>(s.lo) == v;
 }
 
-inline long double join(const SplitReal& s) {
-    return static_cast<long double>(s.hi) + static_cast<long double>(s.lo);
-}
-
 }  // namespace
 
 bool FastStep::prepare(const CircuitModel& m, const Matrix7& Q, long double half) {
@@ -37,65 +33,6 @@ bool FastStep::prepare(const CircuitModel& m, const Matrix7& Q, long double half
         if (r != 4 && r != 5 && m.B[r] != 0) return false;
     }
     return split_exact(half * m.B[4], hb4) && split_exact(half * m.B[5], hb5);
-}
-
-void FastStep::step(long double (&x)[kStates], long double u_sum) const {
-    const long double x0 = x[0], x1 = x[1], x2 = x[2], x3 = x[3], x4 = x[4], x5 = x[5], x6 = x[6];
-    long double w[kStates];
-    long double s;
-    s = x0;
-    s = (join(a[0]) * x4) * h2 + s;
-    w[0] = s;
-    s = x1;
-    s = (join(a[1]) * x5) * h2 + s;
-    s = (join(a[2]) * x6) * h2 + s;
-    w[1] = s;
-    s = x2;
-    s = (join(a[3]) * x2) * h2 + s;
-    s = (join(a[4]) * x3) * h2 + s;
-    s = (join(a[5]) * x6) * h2 + s;
-    w[2] = s;
-    s = x3;
-    s = (join(a[6]) * x2) * h2 + s;
-    s = (join(a[7]) * x3) * h2 + s;
-    w[3] = s;
-    s = x4;
-    s = (join(a[8]) * x0) * h2 + s;
-    s = (join(a[9]) * x1) * h2 + s;
-    s = (join(a[10]) * x4) * h2 + s;
-    s = (join(a[11]) * x5) * h2 + s;
-    s = join(hb4) * u_sum + s;
-    w[4] = s;
-    s = x5;
-    s = (join(a[12]) * x0) * h2 + s;
-    s = (join(a[13]) * x1) * h2 + s;
-    s = (join(a[14]) * x4) * h2 + s;
-    s = (join(a[15]) * x5) * h2 + s;
-    s = join(hb5) * u_sum + s;
-    w[5] = s;
-    s = x6;
-    s = (join(a[16]) * x1) * h2 + s;
-    s = (join(a[17]) * x2) * h2 + s;
-    s = (join(a[18]) * x6) * h2 + s;
-    w[6] = s;
-    // x = Q·w, two rows side by side, column by column (each row's sum still
-    // runs over c = 1..7 in order), so that each w_c is loaded once per pair.
-#pragma GCC unroll 3
-    for (int r = 0; r < 6; r += 2) {
-        long double s0 = 0, s1 = 0;
-#pragma GCC unroll 7
-        for (int c = 0; c < kStates; ++c) {
-            const long double wc = w[c];
-            s0 = join(q[r][c]) * wc + s0;
-            s1 = join(q[r + 1][c]) * wc + s1;
-        }
-        x[r] = s0;
-        x[r + 1] = s1;
-    }
-    long double s6 = 0;
-#pragma GCC unroll 7
-    for (int c = 0; c < kStates; ++c) s6 = join(q[6][c]) * w[c] + s6;
-    x[6] = s6;
 }
 
 namespace {
