@@ -103,20 +103,26 @@ bool TNEdit::restoring_focus() { return g_restoring; }
 
 void TNEdit::set_panel_real(long double x) {
     panel_real_ = x;
-    if (field_type_ == tipo_campo::real_field) setText(QString::fromStdString(real_display_text(x)));
+    if (field_type_ == tipo_campo::real_field) show_text(real_display_text(x));
 }
 
 void TNEdit::set_panel_int(std::int32_t n) {
     panel_int_ = n;
-    if (field_type_ == tipo_campo::int_field) setText(QString::fromStdString(int_display_text(n)));
+    if (field_type_ == tipo_campo::int_field) show_text(int_display_text(n));
 }
 
 void TNEdit::set_field_type(tipo_campo t) {
     field_type_ = t;
     if (t == tipo_campo::real_field)
-        setText(QString::fromStdString(real_display_text(panel_real_)));
+        show_text(real_display_text(panel_real_));
     else if (t == tipo_campo::int_field)
-        setText(QString::fromStdString(int_display_text(panel_int_)));
+        show_text(int_display_text(panel_int_));
+}
+
+void TNEdit::show_text(const std::string& text) {
+    setText(QString::fromStdString(text));
+    // A value set from code is shown from its first character.
+    setCursorPosition(0);
 }
 
 void TNEdit::exit_check() {

@@ -23,6 +23,7 @@
 // and shows the box once the current event is done.
 #include <QLineEdit>
 #include <cstdint>
+#include <string>
 
 #include "widgets/numeric_text.h"
 
@@ -67,6 +68,7 @@ private:
     // The focus left the field before it could check: check now, and on
     // refusal take the focus back and show the box after the current event.
     void check_after_focus_left(bool by_mouse);
+    void show_text(const std::string& text);
 
     long double panel_real_ = 0;
     std::int32_t panel_int_ = 0;

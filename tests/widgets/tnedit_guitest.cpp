@@ -57,6 +57,7 @@ TEST(TNEdit, SettersShowTheDisplayTextOfTheKind) {
     EXPECT_EQ(field.text(), "0.0001551");
     field.set_panel_real(0.67419986246324208L);
     EXPECT_EQ(field.text(), "0.674199862463242");
+    EXPECT_EQ(field.cursorPosition(), 0);  // shown from its first character
     field.set_panel_int(42);  // a real field keeps its text
     EXPECT_EQ(field.text(), "0.674199862463242");
     field.set_field_type(tipo_campo::int_field);
