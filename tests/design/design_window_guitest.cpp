@@ -154,8 +154,15 @@ TEST_F(DesignWindow, TypicalRoadFromDesignToPlot) {
     EXPECT_EQ(p->NER1->panel_real(), 10.0L);
     sim_state().dirty = false;
     click_through_window(p->Breplot);
-    EXPECT_TRUE(sim_state().dirty || sim_state().results_valid);
     EXPECT_TRUE(windows->Fwave->isVisible());
+    // Its repaint runs the simulation with the parameter window's values,
+    // and the end of the run enables "Save Ref.".
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(windows->Fwave));
+    for (int i = 0; i < 200 && !sim_state().results_valid; ++i) QTest::qWait(10);
+    EXPECT_TRUE(sim_state().results_valid);
+    EXPECT_FALSE(sim_state().dirty);
+    EXPECT_EQ(sim_state().samples.count, 600);  // "Points"
+    EXPECT_TRUE(p->Bsaveref->isEnabled());
     boxes.settle();
     EXPECT_TRUE(boxes.boxes.empty());
 
