@@ -351,5 +351,30 @@ TEST_F(Startup, ClosingAnotherWindowHidesItAndShowingItAgainKeepsItsContents) {
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
+TEST_F(Startup, ClosingTheDesignWindowEndsTheProgramWhileOthersAreOpen) {
+    TFdesign* d = windows->Fdesign;
+    ASSERT_TRUE(activate(d));
+    click_through_window(d->Button1);
+    d->Bsimulate->setEnabled(true);
+    click_through_window(d->Bsimulate);
+    ASSERT_TRUE(windows->Fidealmag->isVisible());
+    ASSERT_TRUE(windows->Fparam->isVisible());
+    // Any other open window, even one that would keep a toolkit program
+    // alive by itself.
+    QWidget other;
+    other.setAttribute(Qt::WA_QuitOnClose, true);
+    other.show();
+
+    // The event loop runs until the design window is closed; a guard ends
+    // it with another status if closing does not.
+    QTimer::singleShot(0, d, [d] { d->close(); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+    guard.start(3000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    guard.stop();
+}
+
 }  // namespace
 }  // namespace zelvar
