@@ -96,34 +96,62 @@ RangeLabels range_labels(const ViewRecord& view) {
     return l;
 }
 
-void curve_columns(const SampleStore& store, const PixelMap& map, const PlotArea& area, std::int32_t* xs) {
-    const std::int32_t n = store.count < kStoreCapacity ? store.count : kStoreCapacity;
-    for (std::int32_t k = 1; k <= n; ++k) xs[k] = clamp_x(map.ax * store.time[k] + map.bx, area);
-}
-
 namespace {
 
 // Collects the points of a polyline and writes each run of points in one
-// pixel column as at most four points covering the same vertical extent.
+// pixel column as at most six points that draw the same pixels.
+//
+// Within a column only the rows matter.  Take the run without repeated
+// points: d1, d2, ..., dr.  Its segments cover the rows from the lowest to
+// the highest point; a line drawn from one point to the next covers its
+// rows up to, but not always including, the lower end, and the lowest row
+// is drawn where the curve turns back up from it, that is where it is an
+// inner point of the run.  So the run is written as its first segment
+// (d1, d2) and its last one (d(r-1), dr), unchanged, so that the lines into
+// and out of the column are drawn as before, and between them the highest
+// point (if missing) and the lowest point (only where it was an inner point
+// of the run, if missing).
 class ColumnReducer {
 public:
     explicit ColumnReducer(PixelPoint* out) : out_(out) {}
 
     void add(std::int32_t x, std::int32_t y) {
+        // A polyline that starts or ends on a repeated point keeps it: the
+        // line's end pixel depends on it.
+        last_repeated_ = raw_ > 0 && x == last_x_ && y == last_y_;
+        if (raw_ == 1) first_repeated_ = last_repeated_;
+        ++raw_;
+        last_x_ = x;
+        last_y_ = y;
         if (open_ && x == x_) {
-            if (y < min_) min_ = y;
-            if (y > max_) max_ = y;
-            exit_ = y;
+            if (y == dl_) return;  // a repeated point draws nothing
+            if (r_ >= 2 && dl_ > inner_low_) inner_low_ = dl_;
+            if (r_ == 1) d2_ = y;
+            dl1_ = dl_;
+            dl_ = y;
+            ++r_;
+            if (y < top_) top_ = y;
+            if (y > low_) low_ = y;
             return;
         }
         flush();
         open_ = true;
         x_ = x;
-        entry_ = exit_ = min_ = max_ = y;
+        r_ = 1;
+        d1_ = d2_ = dl1_ = dl_ = top_ = low_ = y;
+        inner_low_ = INT32_MIN;
     }
 
     std::int32_t finish() {
         flush();
+        if (first_repeated_) {
+            for (std::int32_t i = n_; i > 0; --i) out_[i] = out_[i - 1];
+            ++n_;
+        }
+        if (last_repeated_) {
+            out_[n_] = out_[n_ - 1];
+            ++n_;
+        }
         return n_;
     }
 
@@ -135,24 +163,27 @@ private:
 
     void flush() {
         if (!open_) return;
-        put(entry_);
-        if (entry_ == min_ || entry_ == max_) {
-            // From one extreme to the other, then back to the exit point.
-            put(entry_ == min_ ? max_ : min_);
-        } else if (exit_ == min_ || exit_ == max_) {
-            put(exit_ == min_ ? max_ : min_);
-        } else {
-            put(min_);
-            put(max_);
-        }
-        put(exit_);
         open_ = false;
+        put(d1_);
+        if (r_ == 1) return;
+        put(d2_);
+        if (r_ >= 5) {
+            if (top_ != d1_ && top_ != d2_ && top_ != dl1_ && top_ != dl_) put(top_);
+            if (inner_low_ == low_ && low_ != d2_ && low_ != dl1_) put(low_);
+        }
+        if (r_ >= 4) put(dl1_);
+        put(dl_);
     }
 
     PixelPoint* out_;
     std::int32_t n_ = 0;
     bool open_ = false;
-    std::int32_t x_ = 0, entry_ = 0, exit_ = 0, min_ = 0, max_ = 0;
+    std::int32_t x_ = 0, r_ = 0;
+    std::int32_t d1_ = 0, d2_ = 0, dl1_ = 0, dl_ = 0;  // first two and last two points of the run
+    std::int32_t top_ = 0, low_ = 0;                   // smallest and largest row
+    std::int32_t inner_low_ = 0;                       // largest row among the inner points
+    std::int32_t raw_ = 0, last_x_ = 0, last_y_ = 0;
+    bool first_repeated_ = false, last_repeated_ = false;
 };
 
 }  // namespace
@@ -161,21 +192,39 @@ std::int32_t reduce_columns(const PixelPoint* in, std::int32_t n, PixelPoint* ou
     if (n < 2) return 0;
     ColumnReducer r(out);
     for (std::int32_t k = 0; k < n; ++k) r.add(in[k].x, in[k].y);
-    std::int32_t m = r.finish();
-    if (m == 1) out[m++] = out[0];  // every point on one pixel: still a (zero-length) line
-    return m;
+    return r.finish();
 }
 
-std::int32_t curve_points(const SampleStore& store, const std::int32_t* xs, int value, long double factor,
-                          const PixelMap& map, const PlotArea& area, PixelPoint* out) {
+void store_curves(const SampleStore& store, const std::array<long double, kChannelRows>& factors, const PixelMap& map,
+                  const PlotArea& area, PixelPoint* const (&out)[kChannelRows], std::int32_t (&counts)[kChannelRows],
+                  bool reduce) {
     const std::int32_t n = store.count < kStoreCapacity ? store.count : kStoreCapacity;
-    if (n < 2) return 0;
-    ColumnReducer r(out);
-    for (std::int32_t k = 1; k <= n; ++k)
-        r.add(xs[k], clamp_y(map.ay * store.values[k][value] * factor + map.by, area));
-    std::int32_t m = r.finish();
-    if (m == 1) out[m++] = out[0];
-    return m;
+    if (n < 2) {
+        for (std::int32_t& c : counts) c = 0;
+        return;
+    }
+    if (!reduce) {
+        for (std::int32_t k = 1; k <= n; ++k) {
+            const std::int32_t x = clamp_x(map.ax * store.time[k] + map.bx, area);
+            for (int c = 0; c < kChannelRows; ++c) {
+                const long double v = store.values[k][kChannelTable[c].value];
+                out[c][k - 1] = PixelPoint{x, clamp_y(map.ay * v * factors[c] + map.by, area)};
+            }
+        }
+        for (std::int32_t& c : counts) c = n;
+        return;
+    }
+    ColumnReducer r[kChannelRows] = {ColumnReducer(out[0]), ColumnReducer(out[1]), ColumnReducer(out[2]),
+                                     ColumnReducer(out[3]), ColumnReducer(out[4]), ColumnReducer(out[5]),
+                                     ColumnReducer(out[6]), ColumnReducer(out[7])};
+    for (std::int32_t k = 1; k <= n; ++k) {
+        const std::int32_t x = clamp_x(map.ax * store.time[k] + map.bx, area);
+        for (int c = 0; c < kChannelRows; ++c) {
+            const long double v = store.values[k][kChannelTable[c].value];
+            r[c].add(x, clamp_y(map.ay * v * factors[c] + map.by, area));
+        }
+    }
+    for (int c = 0; c < kChannelRows; ++c) counts[c] = r[c].finish();
 }
 
 bool apply_key(ViewRecord& view, char key) {

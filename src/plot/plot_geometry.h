@@ -2,6 +2,7 @@
 // The waveform plot's arithmetic, without any drawing: plot area, pixel
 // mapping, clamps, decade grid, legend and label texts, the curves reduced
 // per pixel column, the key commands and the zoom rectangle.
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -81,21 +82,21 @@ struct PixelPoint {
     std::int32_t x, y;
 };
 
-// The clamped x pixel of every sample of a store: xs[k] for k = 1..count.
-void curve_columns(const SampleStore& store, const PixelMap& map, const PlotArea& area, std::int32_t* xs);
+// The polylines of the eight curves of a store (row c draws value index c of
+// every sample, times factors[c]), clamped to the plot area and reduced per
+// pixel column: each run of consecutive points in the same column becomes
+// its entry point, its lowest and highest points and its exit point, in an
+// order that covers the same vertical extent, so each polyline covers the
+// same pixels as the one through every sample.  One pass over the samples.
+// out[c] must hold store.count + 1 points; counts[c] receives the number of
+// points of row c (0 when the store has fewer than two samples, at least 2
+// otherwise).  With reduce false every sample gives one point.
+void store_curves(const SampleStore& store, const std::array<long double, kChannelRows>& factors, const PixelMap& map,
+                  const PlotArea& area, PixelPoint* const (&out)[kChannelRows], std::int32_t (&counts)[kChannelRows],
+                  bool reduce = true);
 
-// The polyline of one curve (value index `value` of every sample, times
-// `factor`), clamped to the plot area and reduced per pixel column: each run
-// of consecutive points in the same column becomes its entry point, its
-// lowest and highest points and its exit point, in an order that covers the
-// same vertical extent, so the polyline covers exactly the same pixels as
-// the one through every sample.  `out` must hold store.count points.
-// Returns the number of points written (0 when the store has fewer than two
-// samples; at least 2 otherwise).
-std::int32_t curve_points(const SampleStore& store, const std::int32_t* xs, int value, long double factor,
-                          const PixelMap& map, const PlotArea& area, PixelPoint* out);
-
-// The same reduction on given points (for any source of pixel points).
+// The same reduction on given points (for any source of pixel points);
+// `out` must hold n + 1 points.
 std::int32_t reduce_columns(const PixelPoint* in, std::int32_t n, PixelPoint* out);
 
 // Key commands "+", "-", ",", "<", ".", ">", "a", "r", "u", "d": changes

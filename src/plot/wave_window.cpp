@@ -76,12 +76,14 @@ TFwave::TFwave(SimState& state, ReportSink& log, QWidget* parent)
       PaintBox1(nullptr),
       state_(state),
       log_(log),
-      xs_(kStoreCapacity + 1),
-      points_(kStoreCapacity + 1),
       qpoints_(kStoreCapacity + 1) {
+    for (auto& row : rows_) row.resize(kStoreCapacity + 2);
     setObjectName("Fwave");
     setWindowTitle("Waveforms");
-    setFont(QFont("MS Sans Serif", 8));
+    // The plot's text is drawn without smoothing, in solid colours.
+    QFont font("MS Sans Serif", 8);
+    font.setStyleStrategy(QFont::NoAntialias);
+    setFont(font);
     setFocusPolicy(Qt::StrongFocus);
     PaintBox1 = new PaintBox(this);
     auto* layout = new QVBoxLayout(this);
@@ -235,12 +237,14 @@ void TFwave::draw_plot(QPainter& p) {
 
 void TFwave::draw_curves(QPainter& p, const SampleStore& store, const std::array<long double, 8>& scales,
                          int pen_factor) {
-    if (store.count < 2) return;
-    curve_columns(store, map_, area_, xs_.data());
+    PixelPoint* const out[kChannelRows] = {rows_[0].data(), rows_[1].data(), rows_[2].data(), rows_[3].data(),
+                                           rows_[4].data(), rows_[5].data(), rows_[6].data(), rows_[7].data()};
+    std::int32_t counts[kChannelRows];
+    store_curves(store, scales, map_, area_, out, counts);
     for (int c = 0; c < kChannelRows; ++c) {
-        const int value = kChannelTable[c].value;
-        const std::int32_t m = curve_points(store, xs_.data(), value, scales[value], map_, area_, points_.data());
-        for (std::int32_t k = 0; k < m; ++k) qpoints_[k] = QPoint(points_[k].x, points_[k].y);
+        const std::int32_t m = counts[c];
+        if (m < 2) continue;
+        for (std::int32_t k = 0; k < m; ++k) qpoints_[k] = QPoint(rows_[c][k].x, rows_[c][k].y);
         p.setPen(curve_pen(c, pen_factor));
         p.drawPolyline(qpoints_.data(), m);
     }

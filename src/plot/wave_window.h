@@ -86,8 +86,7 @@ private:
     bool outline_only_ = false;
 
     // Work buffers of one paint, allocated once.
-    std::vector<std::int32_t> xs_;
-    std::vector<PixelPoint> points_;
+    std::vector<PixelPoint> rows_[kChannelRows];
     std::vector<QPoint> qpoints_;
 };
 

@@ -201,25 +201,33 @@ std::vector<PixelPoint> reduced(const std::vector<PixelPoint>& in) {
 }  // namespace
 
 TEST(PlotGeometry, ColumnReductionKeepsEveryPixelAndNoMore) {
-    // One column, points inside the extent: entry, lowest, highest, exit.
-    auto r = reduced({{5, 7}, {5, 2}, {5, 9}, {5, 1}, {5, 12}, {5, 8}});
-    ASSERT_EQ(r.size(), 4u);
-    EXPECT_EQ(r[0].y, 7);
-    EXPECT_EQ(r[1].y, 1);
-    EXPECT_EQ(r[2].y, 12);
-    EXPECT_EQ(r[3].y, 8);
-    // Entry at an extreme: straight to the other one, then to the exit.
+    // One column: its first and last segments, the top row, and the lowest
+    // row where the curve turned back up from it.
+    auto r = reduced({{5, 7}, {5, 2}, {5, 9}, {5, 1}, {5, 11}, {5, 12}, {5, 9}, {5, 8}});
+    ASSERT_EQ(r.size(), 6u);
+    const int expect1[] = {7, 2, 1, 12, 9, 8};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(r[i].y, expect1[i]) << i;
+    // Repeated points go, except at the start and the end of the polyline;
+    // the lowest row only at an end of the run is not visited again.
+    r = reduced({{5, 12}, {5, 12}, {5, 4}, {5, 9}, {5, 3}, {5, 6}, {5, 6}, {5, 5}, {6, 5}});
+    ASSERT_EQ(r.size(), 7u);
+    const int expect2[] = {12, 12, 4, 3, 6, 5, 5};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(r[i].y, expect2[i]) << i;
+    EXPECT_EQ(r[6].x, 6);
+    r = reduced({{5, 1}, {6, 3}, {6, 3}, {6, 3}});
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[2].x, 6);
+    EXPECT_EQ(r[2].y, 3);
+    // Four points or fewer stay as they are.
     r = reduced({{5, 1}, {5, 9}, {5, 3}, {5, 4}, {6, 4}});
-    ASSERT_EQ(r.size(), 4u);
-    EXPECT_EQ(r[0].y, 1);
-    EXPECT_EQ(r[1].y, 9);
-    EXPECT_EQ(r[2].y, 4);
-    EXPECT_EQ(r[3].x, 6);
+    ASSERT_EQ(r.size(), 5u);
     // Two points never become more than two.
     r = reduced({{5, 5}, {5, 3}});
     ASSERT_EQ(r.size(), 2u);
-    // All on one pixel: still a line of two points; one point: nothing.
-    EXPECT_EQ(reduced({{5, 5}, {5, 5}, {5, 5}}).size(), 2u);
+    // All on one pixel: the point and its repeats at both ends; one point:
+    // nothing.
+    EXPECT_EQ(reduced({{5, 5}, {5, 5}, {5, 5}, {5, 5}}).size(), 3u);
+    EXPECT_EQ(reduced({{5, 5}, {5, 5}}).size(), 3u);
     EXPECT_EQ(reduced({{5, 5}}).size(), 0u);
 
     // Random curves with many points per column (and columns revisited):
@@ -235,7 +243,7 @@ TEST(PlotGeometry, ColumnReductionKeepsEveryPixelAndNoMore) {
             in.push_back({x, y});
         }
         const auto out = reduced(in);
-        EXPECT_LE(out.size(), in.size());
+        EXPECT_LE(out.size(), in.size() + 1);
         EXPECT_EQ(out.front().x, in.front().x);
         EXPECT_EQ(out.front().y, in.front().y);
         EXPECT_EQ(out.back().x, in.back().x);
@@ -257,42 +265,56 @@ TEST(PlotGeometry, CurvePointsAreScaledClampedAndKeepEveryPeak) {
     const PlotArea a = plot_area(632, 476);
     const ViewRecord v = view_of(0.1L, 0.4L, -10, 10);
     const PixelMap m = pixel_map(a, v);
-    std::vector<std::int32_t> xs(n + 1);
-    std::vector<PixelPoint> pts(n + 1);
-    curve_columns(*store, m, a, xs.data());
-    EXPECT_EQ(xs[1], 80);     // before the window: left edge
-    EXPECT_EQ(xs[n], 622);    // after it: right edge
-    EXPECT_EQ(xs[1001], 80);  // t = 0.1
-    EXPECT_EQ(xs[4001], 622); // t = 0.4
+    std::array<long double, kChannelRows> factors{1, 1, 1, 1, 1, 1000, 1, 1};
+    std::vector<PixelPoint> rows[kChannelRows];
+    for (auto& r : rows) r.resize(n + 1);
+    PixelPoint* const out[kChannelRows] = {rows[0].data(), rows[1].data(), rows[2].data(), rows[3].data(),
+                                           rows[4].data(), rows[5].data(), rows[6].data(), rows[7].data()};
+    std::int32_t counts[kChannelRows];
+    store_curves(*store, factors, m, a, out, counts, false);
+    for (int c = 0; c < kChannelRows; ++c) ASSERT_EQ(counts[c], n);
+    const auto& all = rows[kI1];
+    EXPECT_EQ(all[0].x, 80);       // before the window: left edge
+    EXPECT_EQ(all[n - 1].x, 622);  // after it: right edge
+    EXPECT_EQ(all[1000].x, 80);    // t = 0.1
+    EXPECT_EQ(all[4000].x, 622);   // t = 0.4
+    EXPECT_EQ(all[2000].x, 261);   // t = 0.2: Round(80 + 542 / 3)
+    const std::int32_t peak_x = all[2499].x;
 
     // The peak, scaled 1000 times, reaches 4 units above zero: its pixel row
     // is in the reduced curve although its column holds many samples.
-    std::int32_t cnt = curve_points(*store, xs.data(), kI1, 1000, m, a, pts.data());
+    store_curves(*store, factors, m, a, out, counts);
     const std::int32_t peak_y = clamp_y(m.ay * 0.004L * 1000 + m.by, a);
-    const std::int32_t zero_y = clamp_y(m.by, a);
-    EXPECT_EQ(zero_y, 233);
+    EXPECT_EQ(clamp_y(m.by, a), 233);
     EXPECT_EQ(peak_y, 144);
     bool found = false;
-    for (std::int32_t k = 0; k < cnt; ++k) {
-        EXPECT_GE(pts[k].x, a.x0);
-        EXPECT_LE(pts[k].x, a.x1);
-        if (pts[k].y == peak_y && pts[k].x == xs[2500]) found = true;
+    for (std::int32_t k = 0; k < counts[kI1]; ++k) {
+        EXPECT_GE(rows[kI1][k].x, a.x0);
+        EXPECT_LE(rows[kI1][k].x, a.x1);
+        if (rows[kI1][k].y == peak_y && rows[kI1][k].x == peak_x) found = true;
     }
     EXPECT_TRUE(found);
-    EXPECT_LT(cnt, 2 * (a.x1 - a.x0 + 1) + 4);
+    EXPECT_LT(counts[kI1], 2 * (a.x1 - a.x0 + 1) + 4);
     // A smaller factor: the peak drawn at that fraction of its height.
-    cnt = curve_points(*store, xs.data(), kI1, 400, m, a, pts.data());
+    factors[kI1] = 400;
+    store_curves(*store, factors, m, a, out, counts);
     found = false;
-    for (std::int32_t k = 0; k < cnt; ++k) found = found || pts[k].y == clamp_y(m.ay * 0.004L * 400 + m.by, a);
+    for (std::int32_t k = 0; k < counts[kI1]; ++k)
+        found = found || (rows[kI1][k].y == 197 && rows[kI1][k].x == peak_x);
     EXPECT_TRUE(found);
 
-    // Above the range: the top edge everywhere.
-    cnt = curve_points(*store, xs.data(), kV2, 1, m, a, pts.data());
-    for (std::int32_t k = 0; k < cnt; ++k) EXPECT_EQ(pts[k].y, a.y0);
+    // Above the range: the top edge everywhere; one point per column, and
+    // the repeated first and last points.
+    EXPECT_EQ(counts[kV2], 545);
+    for (std::int32_t k = 0; k < counts[kV2]; ++k) EXPECT_EQ(rows[kV2][k].y, a.y0);
+    // All zero: the zero row, one point per column.
+    EXPECT_EQ(counts[kVin], 545);
+    EXPECT_EQ(rows[kVin][0].y, 233);
 
     // One sample draws nothing.
     store->count = 1;
-    EXPECT_EQ(curve_points(*store, xs.data(), kV2, 1, m, a, pts.data()), 0);
+    store_curves(*store, factors, m, a, out, counts);
+    for (int c = 0; c < kChannelRows; ++c) EXPECT_EQ(counts[c], 0);
 }
 
 TEST(PlotGeometry, KeyCommands) {

@@ -1,0 +1,190 @@
+// Waveform window repaint times with a full store (50,000 samples) and a
+// full reference, painted offscreen into an image.
+//
+//   plot_guibench [repeats]
+//
+// Prints the median time of a repaint without a run (what every key command
+// and zoom costs) and of a repaint with a run, and where the time goes.
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "design/design_run.h"
+#include "plot/plot_geometry.h"
+#include "plot/wave_window.h"
+#include "sim/sim_run.h"
+
+using namespace zelvar;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+template <class F>
+double median_ms(int repeats, F f) {
+    std::vector<double> t;
+    for (int i = 0; i < repeats; ++i) {
+        const auto a = Clock::now();
+        f();
+        t.push_back(std::chrono::duration<double, std::milli>(Clock::now() - a).count());
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+struct Take : DesignHandOver {
+    DesignResults r;
+    bool got = false;
+    void hand_over_to_simulation(const DesignResults& results) override {
+        r = results;
+        got = true;
+    }
+};
+
+// The default design's elements, 50,000 points of 10 internal steps.
+SimParams full_params() {
+    SimParams p;
+    Take take;
+    QTemporaryDir dir;
+    const QString old = QDir::currentPath();
+    if (dir.isValid()) QDir::setCurrent(dir.path());
+    LineCollector log;
+    try {
+        run_design(DesignInputs{}, log, &take);
+    } catch (const std::exception&) {
+    }
+    QDir::setCurrent(old);
+    if (take.got) {
+        p.C1 = take.r.C1;
+        p.C2 = take.r.C2;
+        p.C3 = take.r.C3;
+        p.L1 = take.r.L1;
+        p.L2 = take.r.L2;
+        p.L3 = take.r.L3;
+        p.k12 = take.r.k12;
+        p.fin = take.r.fin;
+    }
+    p.points = kStoreCapacity;
+    p.steps = 10;
+    return p;
+}
+
+// Beating waveforms of a triple-resonance network, for when the run is not
+// available: energy moving from the primary to the output over the window.
+void synthesize(SampleStore& s, long double scale) {
+    const std::int32_t n = kStoreCapacity;
+    s.count = n;
+    const double tmax = 1.5e-5, f = 300000;
+    for (std::int32_t k = 1; k <= n; ++k) {
+        const double t = tmax * (k - 1) / (n - 1);
+        const double w = 2 * M_PI * f;
+        const double env = t / tmax;
+        s.time[k] = t;
+        s.values[k][0] = 200 * std::sin(w * t);
+        s.values[k][1] = scale * 20000 * (1 - env) * std::sin(w * t) * std::cos(w * t / 9);
+        s.values[k][2] = scale * 60000 * std::sin(M_PI * env) * std::sin(7 * w * t / 9);
+        s.values[k][3] = scale * 150000 * env * std::sin(11 * w * t / 9);
+        s.values[k][4] = scale * 140000 * env * std::sin(11 * w * t / 9 - 0.1);
+        s.values[k][5] = scale * 50 * (1 - env) * std::cos(w * t);
+        s.values[k][6] = scale * 5 * std::sin(M_PI * env) * std::cos(7 * w * t / 9);
+        s.values[k][7] = scale * 0.5 * env * std::cos(11 * w * t / 9);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int repeats = argc > 1 ? std::max(3, std::atoi(argv[1])) : 31;
+
+    auto state = std::make_unique<SimState>();
+    LineCollector log;
+    SimParams params = full_params();
+    const std::array<long double, 8> scales{1, 1, 1, 1, 1, 1000, 1000, 1000};
+    TFwave wave(*state, log);
+    wave.set_inputs(TFwave::Inputs{[&] { return params; }, [&] { return scales; }, [] {}});
+    state->dirty = false;  // nothing to run while the window is shown
+    wave.show();
+    QApplication::processEvents();
+    QImage image(wave.size(), QImage::Format_ARGB32_Premultiplied);
+    auto paint = [&] { wave.PaintBox1->render(&image); };
+
+    // The reference: a lossless run; the current run with losses.
+    bool have_run = true;
+    double run_only = 0;
+    try {
+        params.R1 = params.R2 = params.R3 = 0;
+        if (!run_simulation(params, *state, log)) have_run = false;
+        save_reference(*state);
+        params.R1 = 1;
+        params.R2 = 20;
+        params.R3 = 100;
+        run_only = median_ms(std::max(3, repeats / 4), [&] { run_simulation(params, *state, log); });
+        state->dirty = false;
+    } catch (const std::exception& e) {
+        std::printf("simulation run unavailable (%s): synthetic waveforms\n", e.what());
+        have_run = false;
+    }
+    if (!have_run) {
+        synthesize(state->samples, 0.9L);
+        save_reference(*state);
+        synthesize(state->samples, 1);
+        state->view = ViewRecord{0, 1.5e-5L, -200000, 200000};
+        state->results_valid = true;
+        state->dirty = false;
+    }
+    state->reference_present = true;
+    std::printf("store %d samples, reference %d samples, paint box %dx%d\n", state->samples.count,
+                state->reference.count, wave.PaintBox1->width(), wave.PaintBox1->height());
+
+    paint();  // warm up (fonts, glyph cache)
+    const double no_run = median_ms(repeats, paint);
+
+    // Where the time goes: the curve points alone (mapping, clamps,
+    // per-column reduction) and the frame alone (background, grid, axes,
+    // labels, legend).
+    std::vector<PixelPoint> buffer[kChannelRows];
+    for (auto& b : buffer) b.resize(kStoreCapacity + 2);
+    PixelPoint* const out[kChannelRows] = {buffer[0].data(), buffer[1].data(), buffer[2].data(), buffer[3].data(),
+                                           buffer[4].data(), buffer[5].data(), buffer[6].data(), buffer[7].data()};
+    std::int32_t counts[kChannelRows];
+    const double points_only = median_ms(repeats, [&] {
+        for (const SampleStore* s : {&state->reference, &state->samples})
+            store_curves(*s, scales, wave.last_map(), wave.last_area(), out, counts);
+    });
+    const std::int32_t n = state->samples.count, nr = state->reference.count;
+    state->samples.count = 0;
+    state->reference.count = 0;
+    const double frame_only = median_ms(repeats, paint);
+    state->samples.count = n;
+    state->reference.count = nr;
+
+    std::printf("repaint without a run: median %.2f ms (%d repaints)\n", no_run, repeats);
+    std::printf("  curve points of 16 curves (mapping, clamps, column reduction): %.2f ms\n", points_only);
+    std::printf("  frame without curves: %.2f ms\n", frame_only);
+    std::printf("  drawing the 16 reduced polylines: about %.2f ms\n", no_run - points_only - frame_only);
+
+    if (!have_run) {
+        std::printf("repaint with a run: unavailable (the simulation run is not built)\n");
+        return 0;
+    }
+    const int run_repeats = std::max(3, repeats / 3);
+    const double with_run = median_ms(run_repeats, [&] {
+        mark_dirty(*state);
+        paint();
+    });
+    if (state->dirty || !state->results_valid) std::printf("warning: the run did not complete\n");
+    std::printf("repaint with a run: median %.2f ms (%d repaints; the run alone %.2f ms)\n", with_run, run_repeats,
+                run_only);
+    return 0;
+}
