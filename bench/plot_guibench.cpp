@@ -162,6 +162,9 @@ int main(int argc, char** argv) {
         for (const SampleStore* s : {&state->reference, &state->samples})
             store_curves(*s, scales, wave.last_map(), wave.last_area(), out, counts);
     });
+    state->reference_present = false;
+    const double no_reference = median_ms(repeats, paint);
+    state->reference_present = true;
     const std::int32_t n = state->samples.count, nr = state->reference.count;
     state->samples.count = 0;
     state->reference.count = 0;
@@ -173,6 +176,7 @@ int main(int argc, char** argv) {
     std::printf("  curve points of 16 curves (mapping, clamps, column reduction): %.2f ms\n", points_only);
     std::printf("  frame without curves: %.2f ms\n", frame_only);
     std::printf("  drawing the 16 reduced polylines: about %.2f ms\n", no_run - points_only - frame_only);
+    std::printf("  the reference layer (8 curves, 4-pixel pens): about %.2f ms\n", no_run - no_reference);
 
     if (!have_run) {
         std::printf("repaint with a run: unavailable (the simulation run is not built)\n");

@@ -333,7 +333,7 @@ TEST(WaveWindow, ReducedCurvesLookLikeThePlainPolyline) {
     const PlotArea area = plot_area(632, 476);
     auto noise = [&](int amplitude) { return static_cast<long double>(static_cast<int>(rng() % (2 * amplitude + 1)) - amplitude); };
     for (int trial = 0; trial < 7; ++trial) {
-        const std::int32_t n = trial == 5 ? 300 : (trial == 1 || trial == 4) ? 5000 : 50000;
+        const std::int32_t n = trial == 5 ? 300 : (trial == 1 || trial == 4) ? 2000 : 20000;
         std::vector<PixelPoint> in(n);
         long double y = 233, x = 80;
         for (std::int32_t k = 0; k < n; ++k) {
@@ -365,7 +365,7 @@ TEST(WaveWindow, ReducedCurvesLookLikeThePlainPolyline) {
                     v = 233 + 150 * s + noise(3);
                     break;
             }
-            const long double px = trial == 6 ? x / 90 + 80 : 70 + 570 * t;
+            const long double px = trial == 6 ? x / 35 + 80 : 70 + 570 * t;
             in[k] = PixelPoint{clamp_x(px, area), clamp_y(v, area)};
         }
         std::vector<PixelPoint> out(n + 1);
