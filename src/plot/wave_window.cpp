@@ -208,7 +208,7 @@ void TFwave::draw_plot(QPainter& p) {
     // Range labels and legend: opaque text on black.
     const QFont font = PaintBox1->font();
     p.setFont(font);
-    const QFontMetrics fm(font);
+    const QFontMetrics fm = p.fontMetrics();
     const int th = fm.height();
     auto text = [&](int x, int y, const QString& s, const QColor& colour) {
         p.fillRect(x, y, fm.horizontalAdvance(s), th, Qt::black);
