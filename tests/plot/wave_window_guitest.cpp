@@ -114,6 +114,12 @@ struct BoxWatcher {
         });
         timer.start(5);
     }
+    // Lets the event loop run until `count` boxes have been seen (or
+    // `limit_ms` have passed), then a little longer for any box too many.
+    void wait_for(int count, int limit_ms = 2000) {
+        for (int i = 0; i < limit_ms / 10 && texts.size() < count; ++i) QTest::qWait(10);
+        QTest::qWait(50);
+    }
 };
 
 }  // namespace
@@ -584,21 +590,21 @@ TEST(WaveWindowWithRun, FailedRunEndsThePaintAndTheBoxOpensAfterIt) {
     EXPECT_TRUE(boxes.texts.isEmpty());  // not inside the paint
     EXPECT_EQ(count_in_rect(img, img.rect(), kBlack), 0);
     EXPECT_EQ(w.after_runs, 1);
-    QTest::qWait(50);
+    boxes.wait_for(1);
     EXPECT_EQ(boxes.texts, QStringList{"Floating point division by zero."});
     EXPECT_TRUE(w.state->run_blocked);
 
     // The box closed: the repaints do not run again nor show the box again.
     w.grab();
     w.window->PaintBox1->repaint();
-    QTest::qWait(50);
+    boxes.wait_for(2, 300);
     EXPECT_EQ(boxes.texts.size(), 1);
     EXPECT_EQ(w.after_runs, 1);
 
     // "Plot" (mark_dirty) tries again.
     mark_dirty(*w.state);
     w.grab();
-    QTest::qWait(50);
+    boxes.wait_for(2);
     EXPECT_EQ(boxes.texts.size(), 2);
     EXPECT_EQ(w.after_runs, 2);
 }
