@@ -84,10 +84,11 @@ struct PixelPoint {
 
 // The polylines of the eight curves of a store (row c draws value index c of
 // every sample, times factors[c]), clamped to the plot area and reduced per
-// pixel column: each run of consecutive points in the same column becomes
-// its entry point, its lowest and highest points and its exit point, in an
-// order that covers the same vertical extent, so each polyline covers the
-// same pixels as the one through every sample.  One pass over the samples.
+// pixel column: each run of consecutive points in the same column keeps its
+// first and last segments and visits its top row and (where the curve turned
+// back up from it) its lowest row, so that each polyline draws the same
+// pixels as the one through every sample, with a thin or a wide pen, and at
+// most six points per column.  One pass over the samples.
 // out[c] must hold store.count + 1 points; counts[c] receives the number of
 // points of row c (0 when the store has fewer than two samples, at least 2
 // otherwise).  With reduce false every sample gives one point.
