@@ -13,6 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "../design/default_design_report.h"
+#include "../idealmag/magnifier_example.h"
+#include "report/format.h"
+#include "scratch_dir.h"
+
 using namespace zelvar;
 namespace fs = std::filesystem;
 
@@ -20,29 +25,16 @@ namespace {
 
 const std::string mu = "\xC2\xB5";  // U+00B5 in UTF-8
 
-const std::string kDefaultValueFile =
-    "C1  5.00000000000000E-0009\r\n"
-    "L1  1.49158861917303E-0004\r\n"
-    "C2  4.11080586080586E-0011\r\n"
-    "L2  6.54545454545455E-0003\r\n"
-    "C3  1.00000000000000E-0011\r\n"
-    "L3  3.00000000000000E-0002\r\n"
-    "k12  2.99936354214884E-0001\r\n"
-    "fin  3.19495401967657E+0005\r\n";
+const std::string kDefaultValueFile = testdata::default_value_file();
 
-const std::string kMagnifierReport =
-    "Ideal Tesla magnifier:\n"
-    "Energy transfer from C1 to C3\n"
-    "C1=    5.0000000000 nF\n"
-    "L1=  155.1000000000 " + mu + "H\n"
-    "C2=   32.0000000000 pF\n"
-    "L2=   23.5000000000 mH\n"
-    "C3=   15.0000000000 pF\n"
-    "L3=   28.2000000000 mH\n"
-    "k12=     0.6741998625\n"
-    "w0=   768.7760066907 krad/s\n"
-    "Resonances: 122.3545, 244.7090, 367.0635 kHz\n"
-    "Energy transfer time:     4.0864863448 " + mu + "s ( 1.0 cycles)\n";
+// A report as standard output carries it: UTF-8, one line per line.
+std::string as_output(const std::vector<std::string>& latin1_lines) {
+    std::string out;
+    for (const auto& line : latin1_lines) out += latin1_to_utf8(line) + "\n";
+    return out;
+}
+
+const std::string kMagnifierReport = as_output(testdata::magnifier_worked_example());
 
 std::vector<std::string> split_lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -60,19 +52,6 @@ std::string read_file(const fs::path& name) {
 
 class Cli : public ::testing::Test {
 protected:
-    void SetUp() override {
-        old_ = fs::current_path();
-        char name[] = "/tmp/zelvar-cli-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
-        fs::current_path(dir_);
-    }
-    void TearDown() override {
-        fs::current_path(old_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
     struct Result {
         int status;
         std::string out, err;
@@ -83,7 +62,8 @@ protected:
         return {status, out.str(), err.str()};
     }
 
-    fs::path old_, dir_;
+    testdata::ScratchDir scratch_{"zelvar-cli"};
+    const fs::path dir_ = scratch_.path();
 };
 
 TEST_F(Cli, DesignDefaults) {

@@ -3,7 +3,6 @@
 #include "design/design_run.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "../app/scratch_dir.h"
 #include "app/faults.h"
+#include "default_design_report.h"
 #include "widgets/numeric_text.h"
 
 using namespace zelvar;
@@ -24,18 +25,6 @@ const std::string mu = "\xB5";
 // Each test runs in its own empty directory, since a run writes zelvar.val.
 class DesignRun : public ::testing::Test {
 protected:
-    void SetUp() override {
-        old_ = std::filesystem::current_path();
-        char name[] = "/tmp/zelvar-design-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
-        std::filesystem::current_path(dir_);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
-    }
-
     struct Outcome {
         bool completed = false;
         std::string error;  // empty when no error was raised
@@ -72,7 +61,7 @@ protected:
         return s.str();
     }
 
-    std::filesystem::path old_, dir_;
+    testdata::ScratchDir dir_{"zelvar-design"};
 };
 
 DesignInputs mode(long double k, long double l, long double m, long double n, int excitation) {
@@ -88,58 +77,8 @@ bool has_line(const std::vector<std::string>& lines, const std::string& line) {
     return false;
 }
 
-// The default design 5:7:9:11, excitation at m*w0, C1 5E-9, C3 1E-11, L3 0.03.
-const std::vector<std::string> kDefaultReport = {
-    "Residues:",
-    "Aj[1]=0.0520833333333 ( 5.0)",
-    "Aj[2]=0.6805555555556 ( 7.0)",
-    "Aj[3]=0.2673611111111 (11.0)",
-    "Excitation at  9.0 rad/s; Sum=1.0000000000000",
-    "Impedance:",
-    "Normalized denominator:",
-    "a[0]: 148225.00",
-    "a[2]:  10179.00",
-    "a[4]:    195.00",
-    "a[6]:      1.00",
-    "Normalized numerator:",
-    "a[1]:   2695.00",
-    "a[3]:    128.00",
-    "a[5]:      1.00",
-    "Normalized element values (ladder transformerless circuit):",
-    "C[3]:    1.000000000 F",
-    "L[3]:    0.014925373 H",
-    "C[2]:    4.110805861 F",
-    "L[2]:    0.002963489 H",
-    "C[1]:  126.654620404 F",
-    "L[1]:    0.000292956 H",
-    "Final element values:",
-    "C[3]:     10.000000000 pF ( 1.000000000E-0011 F)",
-    "L[3]:  30000.000000000 " + mu + "H ( 3.000000000E-0002 H)",
-    "C[2]:     41.108058608 pF ( 4.110805861E-0011 F)",
-    "L[2]:   6545.454545455 " + mu + "H ( 6.545454545E-0003 H)",
-    "C[1]:   5000.000000000 pF ( 5.000000000E-0009 F)",
-    "L[1]:    149.158861917 " + mu + "H ( 1.491588619E-0004 H)",
-    "k12:    0.299936354",
-    "Turns ratio of the ideal transformer inserted:    3.947743860",
-    "Excitation frequency: 319495.401967657 Hz",
-    "(2007448.815354617 rad/s)",
-    "Resonances: ",
-    "f1: 177497.445537587 Hz",
-    "f2: 248496.423752622 Hz",
-    "f3: 390494.380182692 Hz",
-    "Energy transfer time:    7.042354870 us",
-    "Values saved in file zelvar.val",
-};
-
-const std::string kDefaultValueFile =
-    "C1  5.00000000000000E-0009\r\n"
-    "L1  1.49158861917303E-0004\r\n"
-    "C2  4.11080586080586E-0011\r\n"
-    "L2  6.54545454545455E-0003\r\n"
-    "C3  1.00000000000000E-0011\r\n"
-    "L3  3.00000000000000E-0002\r\n"
-    "k12  2.99936354214884E-0001\r\n"
-    "fin  3.19495401967657E+0005\r\n";
+const std::vector<std::string> kDefaultReport = testdata::default_design_report();
+const std::string kDefaultValueFile = testdata::default_value_file();
 
 TEST_F(DesignRun, DefaultReportValueFileAndHandOver) {
     const Outcome o = run(DesignInputs{});

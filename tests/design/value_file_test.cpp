@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "../app/scratch_dir.h"
 #include "app/faults.h"
 
 using namespace zelvar;
@@ -26,19 +27,6 @@ namespace {
 
 class ValueFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        old_ = fs::current_path();
-        char name[] = "/tmp/zelvar-valfile-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
-        fs::current_path(dir_);
-    }
-    void TearDown() override {
-        fs::current_path(old_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
     static void put(const std::string& name, const std::string& text) {
         std::ofstream(name, std::ios::binary) << text;
     }
@@ -64,7 +52,8 @@ protected:
         return "";
     }
 
-    fs::path old_, dir_;
+    testdata::ScratchDir scratch_{"zelvar-valfile"};
+    const fs::path dir_ = scratch_.path();
 };
 
 DesignState values(long double c1) {

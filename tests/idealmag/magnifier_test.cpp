@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "app/faults.h"
+#include "magnifier_example.h"
 #include "widgets/numeric_text.h"
 
 using namespace zelvar;
 
 namespace {
-
-const std::string mu = "\xB5";
 
 struct Outcome {
     bool completed = false;
@@ -44,20 +43,7 @@ const std::vector<std::string> kHeader = {"Ideal Tesla magnifier:", "Energy tran
 TEST(Magnifier, WorkedExample) {
     const Outcome o = design(1, 2, 3);
     ASSERT_TRUE(o.completed) << o.error;
-    EXPECT_EQ(o.lines, (std::vector<std::string>{
-                           "Ideal Tesla magnifier:",
-                           "Energy transfer from C1 to C3",
-                           "C1=    5.0000000000 nF",
-                           "L1=  155.1000000000 " + mu + "H",
-                           "C2=   32.0000000000 pF",
-                           "L2=   23.5000000000 mH",
-                           "C3=   15.0000000000 pF",
-                           "L3=   28.2000000000 mH",
-                           "k12=     0.6741998625",
-                           "w0=   768.7760066907 krad/s",
-                           "Resonances: 122.3545, 244.7090, 367.0635 kHz",
-                           "Energy transfer time:     4.0864863448 " + mu + "s ( 1.0 cycles)",
-                       }));
+    EXPECT_EQ(o.lines, testdata::magnifier_worked_example());
     // The seven values as the simulation parameter fields show them.
     EXPECT_EQ(real_display_text(o.results.C1), "5E-9");
     EXPECT_EQ(real_display_text(o.results.C2), "3.2E-11");
