@@ -16,9 +16,11 @@ std::string channel_name(int j) {
 
 namespace {
 
-// Share of the total in percent; nothing is shared out of a zero total.
+// Share of the total in percent.  A zero energy of a zero total (nothing
+// reached C3, so the snapshot holds zeros) has a share of 0; a nonzero energy
+// over a zero total (capacitances of opposite signs) stays a division by zero.
 long double share(long double e, long double total) {
-    if (total == 0) return 0;
+    if (total == 0 && e == 0) return 0;
     return e * 100 / total;
 }
 

@@ -33,8 +33,8 @@ struct MaximaTracker {
 std::string channel_name(int j);
 
 // The report: the peaks, the snapshot, and the energies of C1, C2 and C3 at
-// the snapshot with their shares of the total.  A total of exactly zero
-// gives a share of 0.0000 % for each.
+// the snapshot with their shares of the total.  A total of exactly zero made
+// of zero energies gives a share of 0.0000 % for each.
 void write_maxima_report(const MaximaTracker& m, long double C1, long double C2, long double C3,
                          ReportSink& log);
 

@@ -69,6 +69,25 @@ TEST(MaximaReport, PerfectTransferAndZeroTotal) {
     ASSERT_EQ(log.lines.size(), 19u);
     EXPECT_EQ(log.lines[1], "Max. V1:        0.00000000 at t= 0.00000000E+0000");
     EXPECT_EQ(log.lines[16], "Energy in C3:  0.00000000E+0000 ( 0.0000 %)");
+    EXPECT_EQ(log.lines[18], "Energy in C1:  0.00000000E+0000 ( 0.0000 %)");
+
+    // Nonzero energies over a zero total (C1 of the opposite sign to C3):
+    // a division by zero, raised before the first energy line.
+    MaximaTracker opposite;
+    opposite.start(0);
+    long double y[kStates] = {2, 0, 2, 0, 0, 0, 0};
+    for (int j = 0; j < kStates; ++j) opposite.update(j, y, 1e-6L);
+    log.lines.clear();
+    fp_clear();
+    try {
+        write_maxima_report(opposite, -1e-9L, 4e-11L, 1e-9L, log);
+        FAIL() << "no fault";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), kDivisionByZero);
+    }
+    EXPECT_EQ(log.lines.size(), 16u);
+    EXPECT_EQ(log.lines[15], "I3:        0.00000000");
+    fp_clear();
 }
 
 }  // namespace

@@ -19,6 +19,24 @@ using test::same_bits;
 
 const char* kTooFew = "Too few points (increase points or internal steps or decrease max time).";
 
+// A fresh program-wide state, a report log and the default design's circuit.
+class SimRun : public ::testing::Test {
+protected:
+    std::unique_ptr<SimState> state = fresh_state();
+    LineCollector log;
+    SimParams p = default_design();
+
+    // The run with p raises the fault `message`; what it did before stays.
+    void expect_fault(const char* message) {
+        try {
+            run_simulation(p, *state, log);
+            ADD_FAILURE() << "no fault, expected " << message;
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), message);
+        }
+    }
+};
+
 // Every stored sample equals the plain loop's, bit for bit.
 void expect_same_as_plain_loop(const SimParams& p, const char* what) {
     auto state = fresh_state();
@@ -35,8 +53,7 @@ void expect_same_as_plain_loop(const SimParams& p, const char* what) {
     }
 }
 
-TEST(SimRun, StoresExactlyWhatThePlainLoopComputes) {
-    SimParams p = default_design();
+TEST_F(SimRun, StoresExactlyWhatThePlainLoopComputes) {
     expect_same_as_plain_loop(p, "lossless sine");
     p.R1 = 2.5L;
     p.R2 = 40;
@@ -68,12 +85,27 @@ TEST(SimRun, StoresExactlyWhatThePlainLoopComputes) {
     p = default_design();
     p.R3 = 3e-312L;  // an entry of A with no exact two-double form
     expect_same_as_plain_loop(p, "tiny R3");
+    // Negative coupling without losses: the zero entries (−Γ)·R change sign.
+    p = default_design();
+    p.k12 = -p.k12;
+    expect_same_as_plain_loop(p, "negative k12");
+    p.R2 = 25;
+    p.square = true;
+    expect_same_as_plain_loop(p, "negative k12, R2, square");
+    // Constants beyond the double range, and load entries far below it.
+    p = default_design();
+    p.C1 = 1e-302L;  // A_15 = 1e302
+    expect_same_as_plain_loop(p, "huge 1/C1");
+    p = default_design();
+    p.RL = 1e3990L;  // A_33, A_34 about 1e-3979
+    expect_same_as_plain_loop(p, "huge RL");
+    p = default_design();
+    p.R1 = 1e-4940L;  // a denormal resistance: A_55 a long double denormal
+    p.VC10 = 1e-4000L;
+    expect_same_as_plain_loop(p, "denormal R1 and VC1(0)");
 }
 
-TEST(SimRun, TimingDefaultsGive600SamplesUpToMaxTime) {
-    SimParams p = default_design();
-    auto state = fresh_state();
-    LineCollector log;
+TEST_F(SimRun, TimingDefaultsGive600SamplesUpToMaxTime) {
     ASSERT_TRUE(run_simulation(p, *state, log));
     EXPECT_TRUE(log.lines.empty());
     EXPECT_TRUE(state->results_valid);
@@ -103,13 +135,10 @@ TEST(SimRun, TimingDefaultsGive600SamplesUpToMaxTime) {
     EXPECT_EQ(state->view.ymax, hi);
 }
 
-TEST(SimRun, TwoPointsOneStepIsOneStepOfMaxTime) {
-    SimParams p = default_design();
+TEST_F(SimRun, TwoPointsOneStepIsOneStepOfMaxTime) {
     p.points = 2;
     p.steps = 1;
     p.tmax = 1e-7L;
-    auto state = fresh_state();
-    LineCollector log;
     ASSERT_TRUE(run_simulation(p, *state, log));
     EXPECT_EQ(state->samples.count, 2);
     EXPECT_EQ(state->samples.time[2], 1e-7L);
@@ -119,14 +148,11 @@ TEST(SimRun, TwoPointsOneStepIsOneStepOfMaxTime) {
     EXPECT_NE(state->samples.values[2][5], 0);  // i1 moved
 }
 
-TEST(SimRun, SquareWaveFirstStepUsesZeroForThePreviousSource) {
-    SimParams p = default_design();
+TEST_F(SimRun, SquareWaveFirstStepUsesZeroForThePreviousSource) {
     p.points = 2;
     p.steps = 1;
     p.tmax = 1e-7L;
     p.square = true;
-    auto state = fresh_state();
-    LineCollector log;
     ASSERT_TRUE(run_simulation(p, *state, log));
     EXPECT_EQ(state->samples.values[2][0], 200);
     // One step by hand: x0 = 0, so w = (h/2)·B·(u + 0), x = Q·w.
@@ -149,10 +175,7 @@ TEST(SimRun, SquareWaveFirstStepUsesZeroForThePreviousSource) {
     EXPECT_NE(state->samples.values[2][5], i1_double);
 }
 
-TEST(SimRun, TooFewPointsStopsBeforeTouchingTheStore) {
-    SimParams p = default_design();
-    auto state = fresh_state();
-    LineCollector log;
+TEST_F(SimRun, TooFewPointsStopsBeforeTouchingTheStore) {
     ASSERT_TRUE(run_simulation(p, *state, log));
     const long double old_v3 = state->samples.values[300][3];
 
@@ -184,12 +207,9 @@ TEST(SimRun, TooFewPointsStopsBeforeTouchingTheStore) {
     EXPECT_EQ(log.lines.back(), kTooFew);
 }
 
-TEST(SimRun, CapacityEdge) {
-    SimParams p = default_design();
+TEST_F(SimRun, CapacityEdge) {
     p.tmax = 1e-3L;  // 500,000 steps over 319 periods
     p.steps = 10;
-    auto state = fresh_state();
-    LineCollector log;
     p.points = 50001;
     EXPECT_FALSE(run_simulation(p, *state, log));
     ASSERT_EQ(log.lines.size(), 1u);
@@ -206,32 +226,18 @@ TEST(SimRun, CapacityEdge) {
     EXPECT_TRUE(state->results_valid);
 }
 
-TEST(SimRun, ArithmeticFaultsAbortWithEarlierEffectsKept) {
-    auto state = fresh_state();
-    LineCollector log;
-    SimParams p = default_design();
-
+TEST_F(SimRun, ArithmeticFaultsAbortWithEarlierEffectsKept) {
     p.points = 100000;
     p.steps = 30000;  // N·S beyond 32 bits
     p.tmax = 7e-6L;
     state->results_valid = true;
-    try {
-        run_simulation(p, *state, log);
-        FAIL() << "no fault";
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), kIntegerOverflow);
-    }
+    expect_fault(kIntegerOverflow);
     EXPECT_FALSE(state->results_valid);
     EXPECT_EQ(state->view.t1, 7e-6L);
 
     p = default_design();
     p.C1 = 0;  // 1/C1
-    try {
-        run_simulation(p, *state, log);
-        FAIL() << "no fault";
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), kDivisionByZero);
-    }
+    expect_fault(kDivisionByZero);
     EXPECT_EQ(state->samples.count, 600);  // set by the capacity check, before the model
     EXPECT_EQ(state->view.ymin, 1e12L);
     EXPECT_EQ(state->view.ymax, -1e12L);
@@ -239,49 +245,26 @@ TEST(SimRun, ArithmeticFaultsAbortWithEarlierEffectsKept) {
 
     p = default_design();
     p.L2 = -p.L2;  // sqrt(L1·L2) of a negative number
-    EXPECT_THROW(
-        try { run_simulation(p, *state, log); } catch (const Error& e) {
-            EXPECT_STREQ(e.what(), kInvalidOperation);
-            throw;
-        },
-        Error);
+    expect_fault(kInvalidOperation);
 
     p = default_design();
     p.points = 1;  // h = tmax / 0
     p.steps = 1000;
     p.tmax = 1e-6L;
-    EXPECT_THROW(
-        try { run_simulation(p, *state, log); } catch (const Error& e) {
-            EXPECT_STREQ(e.what(), kDivisionByZero);
-            throw;
-        },
-        Error);
+    expect_fault(kDivisionByZero);
 
     p = default_design();
     p.fin = 0;  // tmax·fin = 0
-    EXPECT_THROW(
-        try { run_simulation(p, *state, log); } catch (const Error& e) {
-            EXPECT_STREQ(e.what(), kDivisionByZero);
-            throw;
-        },
-        Error);
+    expect_fault(kDivisionByZero);
     EXPECT_TRUE(log.lines.empty());
 }
 
-TEST(SimRun, OverflowDuringTheStepsKeepsTheSamplesStoredSoFar) {
-    auto state = fresh_state();
-    LineCollector log;
-    SimParams p = default_design();
+TEST_F(SimRun, OverflowDuringTheStepsKeepsTheSamplesStoredSoFar) {
     p.R1 = -1e6L;  // a negative resistance: the primary current grows without bound
     p.tmax = 1e-4L;
     p.points = 2000;
     p.steps = 50;
-    try {
-        run_simulation(p, *state, log);
-        FAIL() << "no fault";
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), kOverflow);
-    }
+    expect_fault(kOverflow);
     EXPECT_FALSE(state->results_valid);
     EXPECT_FALSE(state->save_ref_enabled);
     EXPECT_EQ(state->samples.count, 2000);
@@ -295,10 +278,7 @@ TEST(SimRun, OverflowDuringTheStepsKeepsTheSamplesStoredSoFar) {
     EXPECT_EQ(std::fetestexcept(FE_OVERFLOW | FE_INVALID | FE_DIVBYZERO), 0);
 }
 
-TEST(SimRun, FailedInversionEndsTheRunLikeAMessageStop) {
-    auto state = fresh_state();
-    LineCollector log;
-    SimParams p = default_design();
+TEST_F(SimRun, FailedInversionEndsTheRunLikeAMessageStop) {
     p.points = 2;
     p.steps = 1000;
     p.tmax = 1e-6L;
@@ -314,10 +294,7 @@ TEST(SimRun, FailedInversionEndsTheRunLikeAMessageStop) {
     EXPECT_EQ(state->samples.time[1], 123);  // no sample stored
 }
 
-TEST(SimRun, ZeroCouplingKeepsTheSecondaryExactlyZero) {
-    auto state = fresh_state();
-    LineCollector log;
-    SimParams p = default_design();
+TEST_F(SimRun, ZeroCouplingKeepsTheSecondaryExactlyZero) {
     p.k12 = 0;
     p.R1 = 1;
     p.find_maxima = true;
@@ -335,10 +312,7 @@ TEST(SimRun, ZeroCouplingKeepsTheSecondaryExactlyZero) {
     EXPECT_TRUE(state->results_valid);
 }
 
-TEST(SimRun, ValueRangeAndUseVmax) {
-    auto state = fresh_state();
-    LineCollector log;
-    SimParams p = default_design();
+TEST_F(SimRun, ValueRangeAndUseVmax) {
     p.Vin = 0;
     ASSERT_TRUE(run_simulation(p, *state, log));
     // Everything stays 0: the first value sets the top, the second the bottom.
@@ -354,10 +328,7 @@ TEST(SimRun, ValueRangeAndUseVmax) {
     EXPECT_TRUE(log.lines.empty());
 }
 
-TEST(SimRun, MaximaReportOfAOneStepRun) {
-    auto state = fresh_state();
-    LineCollector log;
-    SimParams p = default_design();
+TEST_F(SimRun, MaximaReportOfAOneStepRun) {
     p.points = 2;
     p.steps = 1;
     p.tmax = 1e-7L;
@@ -387,13 +358,11 @@ TEST(SimRun, MaximaReportOfAOneStepRun) {
 // losses and with a light load, holds at least 99 % of the stored energy in
 // C3 when v3 peaks.  Driven by the sine at fin, the energy reaches C3 at the
 // transfer time (about 7.04 µs, 2.25 periods); v3 peaks there.
-TEST(SimRun, DefaultDesignMovesTheEnergyIntoC3) {
-    auto state = fresh_state();
-    SimParams p = default_design();
+TEST_F(SimRun, DefaultDesignMovesTheEnergyIntoC3) {
     p.RL = 1e12L;
     p.find_maxima = true;
     for (const long double tmax : {7.04e-6L, 1.5e-5L}) {
-        LineCollector log;
+        log.lines.clear();
         p.tmax = tmax;
         ASSERT_TRUE(run_simulation(p, *state, log));
         ASSERT_EQ(log.lines.size(), 19u);

@@ -47,6 +47,22 @@ TEST(StepMatrix, PivotThresholdIsStrict) {
     EXPECT_FALSE(invert_in_place(1, P, log));
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_EQ(log.lines[0], kLine1);
+    EXPECT_EQ(P[0][0], std::nextafter(1e-12L, 0.0L));  // left as it was
+    P[0][0] = -std::nextafter(1e-12L, 0.0L);
+    EXPECT_FALSE(invert_in_place(1, P, log));
+    EXPECT_EQ(log.lines.size(), 2u);
+
+    // A NaN pivot passes the test: no line, and the pivots go on.
+    log.lines.clear();
+    fp_clear();
+    Matrix7 Q = {};
+    Q[0][0] = std::nanl("");
+    Q[1][1] = 4;
+    EXPECT_TRUE(invert_in_place(2, Q, log));
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_TRUE(std::isnan(Q[0][0]));
+    EXPECT_TRUE(std::isnan(Q[1][1]));  // spread by the first pivot; passes as well
+    EXPECT_NO_THROW(fp_check());  // the quiet test raises no fault
 }
 
 TEST(StepMatrix, LaterPivotStopsWithItsLineAndThePivotsSoFar) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "sim_test_support.h"
 
 namespace zelvar {
@@ -53,6 +55,17 @@ TEST(TrapezoidalStep, ConstantsWithoutAnExactTwoDoubleFormUseTheSparseForm) {
     p.C1 = 1e-310L;  // A_15 = 1e310, beyond the double range
     m = build_model(p);
     EXPECT_FALSE(fast.prepare(m, Q, h / 2));
+    p = test::default_design();
+    p.RL = 1e3990L;  // A_33 about -1e-3979, below the double range
+    model_and_inverse(p, h, m, Q);
+    EXPECT_FALSE(fast.prepare(m, Q, h / 2));
+    // Zero entries of either sign (lossless, negative coupling) split exactly.
+    p = test::default_design();
+    p.k12 = -p.k12;
+    model_and_inverse(p, h, m, Q);
+    EXPECT_EQ(m.A[4][5], 0);
+    EXPECT_TRUE(std::signbit(m.A[4][5]));  // (−Γ12)·R2 = −0
+    EXPECT_TRUE(fast.prepare(m, Q, h / 2));
 }
 
 }  // namespace
