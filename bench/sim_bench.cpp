@@ -12,6 +12,7 @@
 
 #include "app/faults.h"
 #include "report/report_log.h"
+#include "sim/default_design_circuit.h"
 #include "sim/sim_run.h"
 #include "sim/source_voltage.h"
 
@@ -37,15 +38,7 @@ double median(std::vector<double> v) {
 
 int main() {
     using namespace zelvar;
-    SimParams p;
-    p.C1 = 5E-9L;
-    p.L1 = 1.49158861917E-4L;
-    p.C2 = 4.1108058608E-11L;
-    p.L2 = 6.545454545E-3L;
-    p.C3 = 1E-11L;
-    p.L3 = 0.03L;
-    p.k12 = 0.299936354L;
-    p.fin = 319495.40197L;
+    SimParams p = default_design_circuit();
     p.points = 50000;
     p.steps = 10;
     p.tmax = 5E-4L;  // 160 periods, about 3,100 internal steps per period

@@ -6,6 +6,22 @@
 
 namespace zelvar {
 
+namespace {
+
+// Row r of the coupled inductors with inverse-inductance entries ga (of L1)
+// and gb (of L2): A_r1 = −ga, A_r2 = gb, A_r5 = (−ga)·R1, A_r6 = (−gb)·R2,
+// B_r = ga.
+void inductor_row(CircuitModel& m, int r, long double ga, long double gb, const SimParams& p) {
+    m.A[r][0] = -ga;
+    m.A[r][1] = gb;
+    m.A[r][4] = (-ga) * p.R1;
+    m.A[r][5] = (-gb) * p.R2;
+    m.B[r] = ga;
+    fp_check();
+}
+
+}  // namespace
+
 CircuitModel build_model(const SimParams& p) {
     CircuitModel m;
     auto& A = m.A;
@@ -42,20 +58,10 @@ CircuitModel build_model(const SimParams& p) {
     A[3][2] = 1 / (p.RL * p.CL);
     fp_check();
     A[3][3] = -1 / (p.RL * p.CL);
-    // di1/dt
-    A[4][0] = -g11;
-    A[4][1] = g12;
-    A[4][4] = (-g11) * p.R1;
-    A[4][5] = (-g12) * p.R2;
-    m.B[4] = g11;
-    fp_check();
-    // di2/dt
-    A[5][0] = -g21;
-    A[5][1] = g22;
-    A[5][4] = (-g21) * p.R1;
-    A[5][5] = (-g22) * p.R2;
-    m.B[5] = g21;
-    fp_check();
+    // di1/dt and di2/dt: the rows (Γ11, Γ12) and (Γ21, Γ22) of the inverse
+    // inductance times the voltages across L1 and L2.
+    inductor_row(m, 4, g11, g12, p);
+    inductor_row(m, 5, g21, g22, p);
     // di3/dt
     A[6][1] = -1 / p.L3;
     fp_check();

@@ -24,39 +24,48 @@ struct Option {
     const char* arg;       // argument name in the help, "" for a flag
     const char* fallback;  // the default as shown in the help
     const char* help;
+    // The parameter it sets (by kind: real, integer, flag).
+    long double SimParams::*real = nullptr;
+    std::int32_t SimParams::*integer = nullptr;
+    bool SimParams::*flag = nullptr;
 };
 
 // One option per field of the parameter window that a run reads, with the
 // window's defaults.
 constexpr Option kOptions[] = {
-    {"C1", Kind::real, "F", "0", "primary capacitance"},
-    {"L1", Kind::real, "H", "0", "primary inductance"},
-    {"R1", Kind::real, "ohm", "0", "primary resistance"},
-    {"C2", Kind::real, "F", "0", "secondary capacitance"},
-    {"L2", Kind::real, "H", "0", "secondary inductance"},
-    {"R2", Kind::real, "ohm", "0", "secondary resistance"},
-    {"C3", Kind::real, "F", "0", "output capacitance"},
-    {"L3", Kind::real, "H", "0", "output inductance"},
-    {"R3", Kind::real, "ohm", "0", "output inductor resistance"},
-    {"CL", Kind::real, "F", "1E-14", "load capacitance (\"C load\")"},
-    {"RL", Kind::real, "ohm", "220000", "load resistance (\"R load\")"},
-    {"k12", Kind::real, "K", "0", "coupling coefficient of L1 and L2"},
-    {"vin", Kind::real, "V", "200", "source amplitude (\"Vin (V)\")"},
-    {"fin", Kind::real, "Hz", "300000", "source frequency (\"Fin (Hz)\")"},
-    {"tmax", Kind::real, "s", "1.5E-5", "simulated time (\"Max time\")"},
-    {"stop", Kind::real, "s", "10", "time at which the driver stops (\"Stop time\")"},
+    {"C1", Kind::real, "F", "0", "primary capacitance", &SimParams::C1},
+    {"L1", Kind::real, "H", "0", "primary inductance", &SimParams::L1},
+    {"R1", Kind::real, "ohm", "0", "primary resistance", &SimParams::R1},
+    {"C2", Kind::real, "F", "0", "secondary capacitance", &SimParams::C2},
+    {"L2", Kind::real, "H", "0", "secondary inductance", &SimParams::L2},
+    {"R2", Kind::real, "ohm", "0", "secondary resistance", &SimParams::R2},
+    {"C3", Kind::real, "F", "0", "output capacitance", &SimParams::C3},
+    {"L3", Kind::real, "H", "0", "output inductance", &SimParams::L3},
+    {"R3", Kind::real, "ohm", "0", "output inductor resistance", &SimParams::R3},
+    {"CL", Kind::real, "F", "1E-14", "load capacitance (\"C load\")", &SimParams::CL},
+    {"RL", Kind::real, "ohm", "220000", "load resistance (\"R load\")", &SimParams::RL},
+    {"k12", Kind::real, "K", "0", "coupling coefficient of L1 and L2", &SimParams::k12},
+    {"vin", Kind::real, "V", "200", "source amplitude (\"Vin (V)\")", &SimParams::Vin},
+    {"fin", Kind::real, "Hz", "300000", "source frequency (\"Fin (Hz)\")", &SimParams::fin},
+    {"tmax", Kind::real, "s", "1.5E-5", "simulated time (\"Max time\")", &SimParams::tmax},
+    {"stop", Kind::real, "s", "10", "time at which the driver stops (\"Stop time\")", &SimParams::tstop},
     {"stop-mode", Kind::stop_mode, "open|short|diodes", "diodes",
      "stopped driver: open (Ropen), short-circuited, or open with free-wheeling diodes"},
-    {"Ropen", Kind::real, "ohm", "10000", "resistance of the open driver"},
-    {"square", Kind::flag, "", "off", "square wave instead of a sine (\"Square vin\")"},
+    {"Ropen", Kind::real, "ohm", "10000", "resistance of the open driver", &SimParams::Ropen},
+    {"square", Kind::flag, "", "off", "square wave instead of a sine (\"Square vin\")",
+     nullptr, nullptr, &SimParams::square},
     {"feedback-after", Kind::feedback, "T", "off (T = 1E-6)",
      "square wave locked to the sign of the primary current after t = T"},
-    {"VC10", Kind::real, "V", "0", "initial voltage of C1 (\"VC1(0) (V)\")"},
-    {"points", Kind::integer, "N", "600", "number of stored samples, at most 50000 (\"Points\")"},
-    {"steps", Kind::integer, "S", "10", "integration steps between two samples (\"Internal steps\")"},
-    {"vmax", Kind::real, "V", "200000", "value range used with --use-vmax (\"Vmax\")"},
-    {"use-vmax", Kind::flag, "", "off", "view range -vmax..vmax instead of the run's range (\"Use Vmax\")"},
-    {"maxima", Kind::flag, "", "off", "write the maxima and energy report (\"Find maxima\")"},
+    {"VC10", Kind::real, "V", "0", "initial voltage of C1 (\"VC1(0) (V)\")", &SimParams::VC10},
+    {"points", Kind::integer, "N", "600", "number of stored samples, at most 50000 (\"Points\")",
+     nullptr, &SimParams::points},
+    {"steps", Kind::integer, "S", "10", "integration steps between two samples (\"Internal steps\")",
+     nullptr, &SimParams::steps},
+    {"vmax", Kind::real, "V", "200000", "value range used with --use-vmax (\"Vmax\")", &SimParams::Vmax},
+    {"use-vmax", Kind::flag, "", "off", "view range -vmax..vmax instead of the run's range (\"Use Vmax\")",
+     nullptr, nullptr, &SimParams::use_vmax},
+    {"maxima", Kind::flag, "", "off", "write the maxima and energy report (\"Find maxima\")",
+     nullptr, nullptr, &SimParams::find_maxima},
     {"values", Kind::text, "FILE", "none",
      "take C1, L1, C2, L2, C3, L3, k12 and fin from a value file written by the design;\n"
      "                          element options given beside it override its values"},
@@ -95,38 +104,14 @@ void apply(const Given& g, SimParams& p, std::optional<std::string>& values_file
            std::optional<std::string>& csv_file) {
     const std::string name = g.option->name;
     switch (g.option->kind) {
-        case Kind::real: {
-            const long double v = parse_real(g.value);
-            long double SimParams::*field = nullptr;
-            if (name == "C1") field = &SimParams::C1;
-            else if (name == "L1") field = &SimParams::L1;
-            else if (name == "R1") field = &SimParams::R1;
-            else if (name == "C2") field = &SimParams::C2;
-            else if (name == "L2") field = &SimParams::L2;
-            else if (name == "R2") field = &SimParams::R2;
-            else if (name == "C3") field = &SimParams::C3;
-            else if (name == "L3") field = &SimParams::L3;
-            else if (name == "R3") field = &SimParams::R3;
-            else if (name == "CL") field = &SimParams::CL;
-            else if (name == "RL") field = &SimParams::RL;
-            else if (name == "k12") field = &SimParams::k12;
-            else if (name == "vin") field = &SimParams::Vin;
-            else if (name == "fin") field = &SimParams::fin;
-            else if (name == "tmax") field = &SimParams::tmax;
-            else if (name == "stop") field = &SimParams::tstop;
-            else if (name == "Ropen") field = &SimParams::Ropen;
-            else if (name == "VC10") field = &SimParams::VC10;
-            else if (name == "vmax") field = &SimParams::Vmax;
-            p.*field = v;
+        case Kind::real:
+            p.*(g.option->real) = parse_real(g.value);
             break;
-        }
         case Kind::integer:
-            (name == "points" ? p.points : p.steps) = parse_int(g.value);
+            p.*(g.option->integer) = parse_int(g.value);
             break;
         case Kind::flag:
-            if (name == "square") p.square = true;
-            else if (name == "use-vmax") p.use_vmax = true;
-            else p.find_maxima = true;
+            p.*(g.option->flag) = true;
             break;
         case Kind::feedback:
             p.feedback = true;
@@ -189,14 +174,18 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
 
         SimState& state = sim_state();
         LineCollector log;
+        // The lines the run wrote, also those before a fault.
+        const auto print_log = [&] {
+            for (const std::string& line : log.lines) out << latin1_to_utf8(line) << "\n";
+        };
         bool completed = false;
         try {
             completed = run_simulation(params, state, log);
         } catch (...) {
-            for (const std::string& line : log.lines) out << latin1_to_utf8(line) << "\n";
+            print_log();
             throw;
         }
-        for (const std::string& line : log.lines) out << latin1_to_utf8(line) << "\n";
+        print_log();
         if (!completed) return kExitStopped;
         if (csv_file) write_sample_csv_file(*csv_file, state.samples);
         return kExitCompleted;

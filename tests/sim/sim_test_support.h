@@ -8,6 +8,7 @@
 
 #include "report/report_log.h"
 #include "sim/circuit_model.h"
+#include "sim/default_design_circuit.h"
 #include "sim/sim_params.h"
 #include "sim/sim_state.h"
 #include "sim/source_voltage.h"
@@ -15,20 +16,7 @@
 
 namespace zelvar::test {
 
-// The default design (mode 5:7:9:11, excitation at m·w0) as its value file
-// gives it.
-inline SimParams default_design() {
-    SimParams p;
-    p.C1 = 5E-9L;
-    p.L1 = 1.49158861917E-4L;
-    p.C2 = 4.1108058608E-11L;
-    p.L2 = 6.545454545E-3L;
-    p.C3 = 1E-11L;
-    p.L3 = 0.03L;
-    p.k12 = 0.299936354L;
-    p.fin = 319495.40197L;
-    return p;
-}
+inline SimParams default_design() { return default_design_circuit(); }
 
 inline std::unique_ptr<SimState> fresh_state() { return std::make_unique<SimState>(); }
 

@@ -169,6 +169,47 @@ TEST(CircuitModel, EntriesAndFaults) {
         for (long double a : row) nonzero += a != 0;
     EXPECT_EQ(nonzero, 19);
 
+    // Awkward values: each entry in the form stated for it, bit for bit.
+    {
+        SimParams a = test::default_design();
+        a.R1 = 1.7L;
+        a.R2 = 33.3L;
+        a.R3 = 123.4L;
+        a.RL = 987654.3L;
+        a.CL = 3.3e-14L;
+        const CircuitModel n = build_model(a);
+        const long double M = std::sqrt(a.L1 * a.L2) * a.k12;
+        const long double D = a.L1 * a.L2 - M * M;
+        const long double G11 = a.L2 / D, G22 = a.L1 / D, G12 = (-M) / D;
+        const long double expected[][3] = {
+            {0, 4, 1 / a.C1},
+            {1, 5, -1 / a.C2},
+            {1, 6, 1 / a.C2},
+            {2, 2, -1 / (a.RL * a.C3)},
+            {2, 3, 1 / (a.RL * a.C3)},
+            {2, 6, -1 / a.C3},
+            {3, 2, 1 / (a.RL * a.CL)},
+            {3, 3, -1 / (a.RL * a.CL)},
+            {4, 0, -G11},
+            {4, 1, G12},
+            {4, 4, (-G11) * a.R1},
+            {4, 5, (-G12) * a.R2},
+            {5, 0, -G12},
+            {5, 1, G22},
+            {5, 4, (-G12) * a.R1},
+            {5, 5, (-G22) * a.R2},
+            {6, 1, -1 / a.L3},
+            {6, 2, 1 / a.L3},
+            {6, 6, (-a.R3) / a.L3},
+        };
+        for (const auto& e : expected) {
+            const int r = static_cast<int>(e[0]), c = static_cast<int>(e[1]);
+            EXPECT_TRUE(test::same_bits(n.A[r][c], e[2])) << r << c;
+        }
+        EXPECT_TRUE(test::same_bits(n.B[4], G11));
+        EXPECT_TRUE(test::same_bits(n.B[5], G12));
+    }
+
     auto fault_of = [](SimParams q) -> std::string {
         fp_clear();
         try {
