@@ -87,8 +87,7 @@ protected:
         state = std::make_unique<SimState>();
         window = std::make_unique<TFparam>(*state);
         window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        activate(window.get());
     }
     void TearDown() override {
         // Leave no refused text behind a field that still has the focus.
@@ -109,6 +108,16 @@ protected:
     void focus(QWidget* w) {
         w->setFocus(Qt::OtherFocusReason);
         ASSERT_EQ(QApplication::focusWidget(), w);
+    }
+    // Focus on the field and type text over its contents (the field is not left).
+    void type_over(TNEdit* field, const char* text) {
+        focus(field);
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+    static void activate(QWidget* w) {
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     }
 
     std::unique_ptr<SimState> state;
@@ -285,12 +294,10 @@ TEST_F(ParamWindow, ActivatingAnotherWindowIsNotLeaving) {
         focus(w);
         state->dirty = false;
         other.show();
-        other.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+        activate(&other);
         EXPECT_FALSE(state->dirty);
         other.hide();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        activate(window.get());
         EXPECT_EQ(QApplication::focusWidget(), w);
         EXPECT_FALSE(state->dirty);
     }
@@ -298,9 +305,7 @@ TEST_F(ParamWindow, ActivatingAnotherWindowIsNotLeaving) {
 
 TEST_F(ParamWindow, RefusedTextLeavesTheFlagClearAndTheValueKept) {
     window->NEC1->set_panel_real(5e-9L);
-    focus(window->NEC1);
-    window->NEC1->selectAll();
-    QTest::keyClicks(window->NEC1, "1,5");
+    type_over(window->NEC1, "1,5");
     state->dirty = false;
     BoxAnswer answer;
     answer.arm();
@@ -313,8 +318,7 @@ TEST_F(ParamWindow, RefusedTextLeavesTheFlagClearAndTheValueKept) {
     EXPECT_EQ(window->NEC1->text(), "1,5");
     EXPECT_EQ(window->NEC1->panel_real(), 5e-9L);
     EXPECT_EQ(window->read_params().C1, 5e-9L);
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    activate(window.get());
     EXPECT_EQ(QApplication::focusWidget(), window->NEC1);
 
     // The focus moved from code to a check box: the refused field takes it
@@ -327,15 +331,12 @@ TEST_F(ParamWindow, RefusedTextLeavesTheFlagClearAndTheValueKept) {
     EXPECT_TRUE(second.seen);
     EXPECT_EQ(second.text, "1,5 is not a valid number.");
     EXPECT_FALSE(state->dirty);
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    activate(window.get());
     EXPECT_EQ(QApplication::focusWidget(), window->NEC1);
     window->NEC1->set_panel_real(5e-9L);
 
     // An integer field: $10 is 16, and leaving it marks the store dirty.
-    focus(window->NEpontos);
-    window->NEpontos->selectAll();
-    QTest::keyClicks(window->NEpontos, "$10");
+    type_over(window->NEpontos, "$10");
     state->dirty = false;
     QTest::keyClick(window->NEpontos, Qt::Key_Tab);
     EXPECT_TRUE(state->dirty);
@@ -345,59 +346,38 @@ TEST_F(ParamWindow, RefusedTextLeavesTheFlagClearAndTheValueKept) {
 
 TEST_F(ParamWindow, ReadsStoredValuesNeverTheText) {
     TFparam& w = *window;
-    w.NEC1->set_panel_real(1e-9L);
-    w.NEL1->set_panel_real(2e-6L);
-    w.NER1->set_panel_real(3);
-    w.NEC2->set_panel_real(4e-12L);
-    w.NEL2->set_panel_real(5e-3L);
-    w.NER2->set_panel_real(6);
-    w.NEC3->set_panel_real(7e-12L);
-    w.NEL3->set_panel_real(8e-3L);
-    w.NER3->set_panel_real(9);
-    w.NEk12->set_panel_real(0.674199862463242L);
-    w.NECL->set_panel_real(1.1e-14L);
-    w.NERL->set_panel_real(12);
-    w.NEfin->set_panel_real(13000);
-    w.NEvin->set_panel_real(14);
-    w.NEstop->set_panel_real(15e-6L);
+    // Every real field the run reads, the parameter it fills, a value to store.
+    const struct {
+        TNEdit* field;
+        long double SimParams::*param;
+        long double value;
+    } reals[] = {
+        {w.NEC1, &SimParams::C1, 1e-9L},       {w.NEL1, &SimParams::L1, 2e-6L},
+        {w.NER1, &SimParams::R1, 3},           {w.NEC2, &SimParams::C2, 4e-12L},
+        {w.NEL2, &SimParams::L2, 5e-3L},       {w.NER2, &SimParams::R2, 6},
+        {w.NEC3, &SimParams::C3, 7e-12L},      {w.NEL3, &SimParams::L3, 8e-3L},
+        {w.NER3, &SimParams::R3, 9},           {w.NEk12, &SimParams::k12, 0.674199862463242L},
+        {w.NECL, &SimParams::CL, 1.1e-14L},    {w.NERL, &SimParams::RL, 12},
+        {w.NEfin, &SimParams::fin, 13000},     {w.NEvin, &SimParams::Vin, 14},
+        {w.NEstop, &SimParams::tstop, 15e-6L}, {w.NEopen, &SimParams::Ropen, 16},
+        {w.NEstart, &SimParams::tstart, 17e-6L}, {w.NEtmax, &SimParams::tmax, 18e-6L},
+        {w.NEVC10, &SimParams::VC10, 21},      {w.NEvmax, &SimParams::Vmax, 22},
+    };
+    for (const auto& r : reals) r.field->set_panel_real(r.value);
     w.RGstop->set_item_index(1);
-    w.NEopen->set_panel_real(16);
     w.CBsquare->setChecked(true);
     w.CBfb->setChecked(true);
-    w.NEstart->set_panel_real(17e-6L);
-    w.NEtmax->set_panel_real(18e-6L);
     w.NEpontos->set_panel_int(19);
     w.NEsteps->set_panel_int(20);
-    w.NEVC10->set_panel_real(21);
-    w.NEvmax->set_panel_real(22);
     w.CBuse->setChecked(true);
     w.CBmaxima->setChecked(true);
     const SimParams p = w.read_params();
-    EXPECT_EQ(p.C1, 1e-9L);
-    EXPECT_EQ(p.L1, 2e-6L);
-    EXPECT_EQ(p.R1, 3);
-    EXPECT_EQ(p.C2, 4e-12L);
-    EXPECT_EQ(p.L2, 5e-3L);
-    EXPECT_EQ(p.R2, 6);
-    EXPECT_EQ(p.C3, 7e-12L);
-    EXPECT_EQ(p.L3, 8e-3L);
-    EXPECT_EQ(p.R3, 9);
-    EXPECT_EQ(p.k12, 0.674199862463242L);
-    EXPECT_EQ(p.CL, 1.1e-14L);
-    EXPECT_EQ(p.RL, 12);
-    EXPECT_EQ(p.fin, 13000);
-    EXPECT_EQ(p.Vin, 14);
-    EXPECT_EQ(p.tstop, 15e-6L);
+    for (const auto& r : reals) EXPECT_EQ(p.*r.param, r.value) << r.field->objectName().toStdString();
     EXPECT_EQ(p.stop_mode, kShortDriver);
-    EXPECT_EQ(p.Ropen, 16);
     EXPECT_TRUE(p.square);
     EXPECT_TRUE(p.feedback);
-    EXPECT_EQ(p.tstart, 17e-6L);
-    EXPECT_EQ(p.tmax, 18e-6L);
     EXPECT_EQ(p.points, 19);
     EXPECT_EQ(p.steps, 20);
-    EXPECT_EQ(p.VC10, 21);
-    EXPECT_EQ(p.Vmax, 22);
     EXPECT_TRUE(p.use_vmax);
     EXPECT_TRUE(p.find_maxima);
 
@@ -423,12 +403,8 @@ TEST_F(ParamWindow, ReadsStoredValuesNeverTheText) {
     EXPECT_EQ(w.read_scales(), (std::array<long double, 8>{0.5L, 1.5L, 2.5L, 3.5L, 4.5L, 5.5L, 6.5L, 7.5L}));
 
     // Typed but not yet left: the stored value still counts.
-    focus(w.NEC1);
-    w.NEC1->selectAll();
-    QTest::keyClicks(w.NEC1, "5e-9");
-    focus(w.NEv2);
-    w.NEv2->selectAll();
-    QTest::keyClicks(w.NEv2, "10");
+    type_over(w.NEC1, "5e-9");
+    type_over(w.NEv2, "10");
     EXPECT_EQ(w.read_params().C1, 5e-9L);  // NEC1 was left when NEv2 took the focus
     EXPECT_EQ(w.read_scales()[2], 2.5L);
     EXPECT_EQ(w.NEv2->text(), "10");
@@ -498,12 +474,9 @@ TEST_F(ParamWindow, PlotMarksDirtyAndShowsTheWaveformWindow) {
 }
 
 TEST_F(ParamWindow, HidingAndShowingKeepsTheContents) {
-    focus(window->NEC1);
-    window->NEC1->selectAll();
-    QTest::keyClicks(window->NEC1, "3e-9");
+    type_over(window->NEC1, "3e-9");
     QTest::keyClick(window->NEC1, Qt::Key_Tab);
-    window->NEL1->selectAll();
-    QTest::keyClicks(window->NEL1, "typed");  // not left: stays as text only
+    type_over(window->NEL1, "typed");  // not left: stays as text only
     window->RGstop->set_item_index(0);
     window->CBfb->setChecked(true);
     state->save_ref_enabled = true;
