@@ -66,12 +66,60 @@ TEST(FormatReal, WidthRules) {
     EXPECT_EQ(F(1, 0, 300).size(), 2u + 216u);
 }
 
-TEST(FormatReal, DigitsBeyondEighteenAreZeros) {
-    // 1/3 has 18 significant digits, then zeros.
-    EXPECT_EQ(F(1.0L / 3, 0, 20), "0.33333333333333333300");
-    // Small numbers keep all their 18 digits.
+TEST(FormatReal, DigitsBeyondTheExpansionAreZeros) {
+    // From 10 up, 18 significant digits, then zeros.
+    EXPECT_EQ(F(100.0L / 3, 0, 20), "33.33333333333333330000");
+    EXPECT_EQ(F(1e20L / 3, 0, 1), "33333333333333333300.0");
+    // Below 10 the fixed notation rounds at 17 decimal places, so a small
+    // number keeps fewer significant digits.
+    EXPECT_EQ(F(10.0L / 3, 0, 20), "3.33333333333333333000");
+    EXPECT_EQ(F(1.0L / 3, 0, 20), "0.33333333333333333000");
+    EXPECT_EQ(F(1.0L / 300, 0, 20), "0.00333333333333333000");
+    EXPECT_EQ(F(1e-20L, 0, 22), "0.0000000000000000000000");
+    EXPECT_EQ(F(-6e-18L, 0, 17), "-0.00000000000000001");
+    EXPECT_EQ(F(4e-18L, 0, 17), "0.00000000000000000");
+    // The shown digits are rounded on that expansion: 0.04499999999999999995
+    // is 0.04500000000000000 at 17 decimal places, so it shows 0.05 (at 18
+    // significant digits it would be 0.0449999999999999999, showing 0.04).
+    EXPECT_EQ(F(0xb.851eb851eb851dcp-8L, 0, 2), "0.05");
+    // A carry at the 17th decimal reaches the integer part.
+    EXPECT_EQ(F(9.999999999999999999L, 0, 1), "10.0");
+    EXPECT_EQ(F(9.999999999999999999L, 0, 18), "10.000000000000000000");
+    // The scientific notation keeps 18 significant digits at every magnitude.
     EXPECT_EQ(E(4.1108058608058608e-11L, 23), " 4.11080586080586E-0011");
-    EXPECT_EQ(F(1e-20L, 0, 22), "0.0000000000000000000100");
+    EXPECT_EQ(E(1.0L / 3 * 1e-30L, 26), " 3.33333333333333333E-0031");
+    EXPECT_EQ(E(1e-20L, 18), " 1.000000000E-0020");
+}
+
+TEST(FormatReal, HugeNumbersInFixedNotation) {
+    // Below 1E36 the integer part is written out, zeros after 18 digits.
+    EXPECT_EQ(F(123456789012345678901234567890.0L, 0, 2), "123456789012345679000000000000.00");
+    EXPECT_EQ(F(-9.87654321e35L, 0, 0), "-987654321000000000000000000000000000");
+    // From 1E36 on (and for the largest numbers) the scientific notation at
+    // the same width.
+    EXPECT_EQ(F(1e36L, 0, 3), " 1.0E+0036");
+    EXPECT_EQ(F(-2.5e300L, 20, 5), "-2.50000000000E+0300");
+    EXPECT_EQ(F(2.5e300L, 29, 5), spaces(3) + " 2.50000000000000000E+0300");
+    EXPECT_EQ(F(std::numeric_limits<long double>::max(), 26, 0), " 1.18973149535723177E+4932");
+}
+
+TEST(FormatReal, DecimalsAndWidthExtremes) {
+    // More than 216 decimals count as 216; a width above 255 as 255.
+    const std::string d216 = F(0.5L, 0, 216);
+    EXPECT_EQ(d216, "0.5" + std::string(215, '0'));
+    EXPECT_EQ(F(0.5L, 0, 100000), d216);
+    EXPECT_EQ(F(0.5L, 1000, 2), std::string(251, ' ') + "0.50");
+    EXPECT_EQ(F(0.5L, -1000, 2), "0.50");
+    EXPECT_EQ(F(-1e35L, 300, 216).size(), 255u);
+    EXPECT_EQ(F(-1e35L, 0, 216).size(), 1u + 36u + 1u + 216u);
+    EXPECT_EQ(E(2, 1000), std::string(229, ' ') + " 2.00000000000000000E+0000");
+    EXPECT_EQ(E(2, -1000), " 2.0E+0000");
+    EXPECT_EQ(F(std::nanl(""), -4, 3), "Nan");
+    EXPECT_EQ(F(std::nanl(""), 1000, 3).size(), 255u);
+    EXPECT_EQ(E(-std::numeric_limits<long double>::infinity(), 0), "-Inf");
+    // Subnormal numbers.
+    EXPECT_EQ(F(std::numeric_limits<long double>::denorm_min(), 0, 3), "0.000");
+    EXPECT_EQ(F(-std::numeric_limits<long double>::denorm_min(), 0, 3), "-0.000");
 }
 
 TEST(FormatReal, NotNumbers) {
