@@ -14,6 +14,19 @@ TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidg
         auto* button = new QRadioButton(text, this);
         layout->addWidget(button);
         buttons_.push_back(button);
+        connect(button, &QRadioButton::toggled, this, [this] { fix_tab_stop(); });
+    }
+    fix_tab_stop();
+}
+
+void TRadioGroup::fix_tab_stop() {
+    // The group is one stop of the tab chain: Tab lands on the selected item
+    // (the first one while none is selected); the arrow keys move between
+    // the items, and a click reaches any of them.
+    const int selected = item_index();
+    for (int i = 0; i < count(); ++i) {
+        const bool stop = i == (selected >= 0 ? selected : 0);
+        buttons_[static_cast<std::size_t>(i)]->setFocusPolicy(stop ? Qt::StrongFocus : Qt::ClickFocus);
     }
 }
 

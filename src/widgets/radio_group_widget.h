@@ -1,5 +1,6 @@
 #pragma once
-// TRadioGroup: a captioned frame of radio buttons with one selected item.
+// TRadioGroup: a captioned frame of radio buttons with one selected item;
+// one stop of the tab chain, at the selected item.
 #include <QGroupBox>
 #include <QStringList>
 #include <vector>
@@ -19,6 +20,9 @@ public:
     int count() const { return static_cast<int>(buttons_.size()); }
 
 private:
+    // Only the selected item takes the focus by Tab.
+    void fix_tab_stop();
+
     std::vector<QRadioButton*> buttons_;
 };
 

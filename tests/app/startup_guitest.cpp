@@ -219,6 +219,46 @@ TEST_F(Startup, DesignWindowControlsDefaultsAndTabOrder) {
     EXPECT_EQ(d->focusWidget(), d->NEk);
 }
 
+// Walks the window by Tab from `order[0]` and back by Shift+Tab: each key
+// moves the focus to the next (previous) control, round the window.
+void expect_tab_walk(const std::vector<QWidget*>& order) {
+    order[0]->setFocus(Qt::OtherFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), order[0]);
+    for (std::size_t i = 1; i <= order.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), order[i % order.size()]) << "Tab " << i;
+    }
+    for (std::size_t i = order.size(); i-- > 0;) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), order[i]) << "Shift+Tab " << i;
+    }
+}
+
+TEST_F(Startup, TabWalksTheWindowsInTheirOrderAndEntersTheRadioGroupAtItsSelection) {
+    TFdesign* d = windows->Fdesign;
+    ASSERT_TRUE(activate(d));
+    BoxCatcher boxes;
+    // "Simulate" disabled: Tab passes it by.
+    auto* rg = d->RGexcitation;
+    expect_tab_walk({d->NEk, d->NEl, d->NEm, d->NEn, d->NEC1, d->NEC3, d->NEL3, d->Bdesign, d->Memo1, rg->item(2),
+                     d->Button1, d->NEg1, d->NEg2, d->CBC1, d->CBC2});
+    d->Bsimulate->setEnabled(true);
+    rg->item(3)->setChecked(true);
+    expect_tab_walk({d->NEk, d->NEl, d->NEm, d->NEn, d->NEC1, d->NEC3, d->NEL3, d->Bdesign, d->Memo1, rg->item(3),
+                     d->Bsimulate, d->Button1, d->NEg1, d->NEg2, d->CBC1, d->CBC2});
+    // The arrow keys move within the group and select.
+    rg->item(3)->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(rg->item(3), Qt::Key_Up);
+    EXPECT_EQ(QApplication::focusWidget(), rg->item(2));
+    EXPECT_EQ(rg->item_index(), 2);
+
+    TFidealmag* m = windows->Fidealmag;
+    ASSERT_TRUE(activate(m));
+    expect_tab_walk({m->Bapply, m->CBupdate, m->NEk, m->NEl, m->NEm, m->NEC1, m->NEL3, m->NEC3, m->NEVC1});
+    boxes.settle();
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
 TEST_F(Startup, ReportLogStartsWithTheFiftyHelpLines) {
     TFdesign* d = windows->Fdesign;
     const QStringList expected = QString::fromUtf8(kHelp).split('\n');
