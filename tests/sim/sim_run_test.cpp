@@ -26,6 +26,13 @@ protected:
     LineCollector log;
     SimParams p = default_design();
 
+    // Two samples, one step of 0.1 µs between them.
+    void one_step_of_100ns() {
+        p.points = 2;
+        p.steps = 1;
+        p.tmax = 1e-7L;
+    }
+
     // The run with p raises the fault `message`; what it did before stays.
     void expect_fault(const char* message) {
         try {
@@ -136,9 +143,7 @@ TEST_F(SimRun, TimingDefaultsGive600SamplesUpToMaxTime) {
 }
 
 TEST_F(SimRun, TwoPointsOneStepIsOneStepOfMaxTime) {
-    p.points = 2;
-    p.steps = 1;
-    p.tmax = 1e-7L;
+    one_step_of_100ns();
     ASSERT_TRUE(run_simulation(p, *state, log));
     EXPECT_EQ(state->samples.count, 2);
     EXPECT_EQ(state->samples.time[2], 1e-7L);
@@ -149,9 +154,7 @@ TEST_F(SimRun, TwoPointsOneStepIsOneStepOfMaxTime) {
 }
 
 TEST_F(SimRun, SquareWaveFirstStepUsesZeroForThePreviousSource) {
-    p.points = 2;
-    p.steps = 1;
-    p.tmax = 1e-7L;
+    one_step_of_100ns();
     p.square = true;
     ASSERT_TRUE(run_simulation(p, *state, log));
     EXPECT_EQ(state->samples.values[2][0], 200);
@@ -329,9 +332,7 @@ TEST_F(SimRun, ValueRangeAndUseVmax) {
 }
 
 TEST_F(SimRun, MaximaReportOfAOneStepRun) {
-    p.points = 2;
-    p.steps = 1;
-    p.tmax = 1e-7L;
+    one_step_of_100ns();
     p.VC10 = 1000;  // v1 rings down from 1000 in the first step: its peak stays at t = 0
     p.find_maxima = true;
     ASSERT_TRUE(run_simulation(p, *state, log));
@@ -374,6 +375,36 @@ TEST_F(SimRun, DefaultDesignMovesTheEnergyIntoC3) {
         const std::string& v3 = log.lines[3];
         EXPECT_NE(v3.find(" at t= 7.0"), std::string::npos) << v3;
     }
+}
+
+// Signs that pass the points check without steps forward in time.
+TEST_F(SimRun, NegativeCountsAndTimesRunWithoutCrashing) {
+    // N·S > 0 with both negative: nothing after sample 1, the count as given.
+    p.points = -100;
+    p.steps = -100;
+    ASSERT_TRUE(run_simulation(p, *state, log));
+    EXPECT_EQ(state->samples.count, -100);
+    EXPECT_EQ(state->view.ymin, 1e12L);  // no sample reached the value range
+    EXPECT_EQ(state->view.ymax, -1e12L);
+    save_reference(*state);
+    EXPECT_EQ(state->reference.count, -100);
+
+    // A negative "Max time" with negative internal steps: (N·S)/(tmax·fin) =
+    // 1333; "repeat S times" does nothing, so every sample is the initial state.
+    p = default_design();
+    p.steps = -10;
+    p.tmax = -1.5e-5L;
+    p.VC10 = 7;
+    ASSERT_TRUE(run_simulation(p, *state, log));
+    EXPECT_EQ(state->samples.count, 600);
+    for (int i = 1; i <= 600; ++i) {
+        ASSERT_EQ(state->samples.time[i], 0) << i;
+        ASSERT_EQ(state->samples.values[i][kV1], 7) << i;
+        ASSERT_EQ(state->samples.values[i][kVin], 0) << i;
+    }
+    EXPECT_EQ(state->view.ymax, 7);
+    EXPECT_EQ(state->view.ymin, 0);
+    EXPECT_TRUE(log.lines.empty());
 }
 
 TEST(SimState, SaveAndDeleteReference) {
