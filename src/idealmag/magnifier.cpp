@@ -38,16 +38,16 @@ bool design_magnifier(const MagnifierInputs& inputs, ReportSink& log, MagnifierR
     report_line(log, "Ideal Tesla magnifier:");
     report_line(log, "Energy transfer from C1 to C3");
 
-    const std::int32_t ll = imul(l, l);
-    const std::int32_t mm = imul(m, m);
-    const std::int32_t kk = imul(k, k);
-    const std::int32_t ll_mm = isub(ll, mm);
-    const std::int32_t kk_ll = isub(kk, ll);
-
+    // C2: the numerator left to right, then one integer product as the
+    // denominator, each fault at the point where it happens.
     const Real C2_numerator = C3 * 2 * Real(l) * Real(l) * Real(l) * Real(l);
     fp_check();
+    const std::int32_t ll_mm = isub(imul(l, l), imul(m, m));
+    const std::int32_t kk_ll = isub(imul(k, k), imul(l, l));
     const Real C2 = C2_numerator / Real(imul(ll_mm, kk_ll));
     fp_check();
+    // L2: each integer difference converted on its own, the denominator
+    // ((2*k)*k)*m*m in integers.
     const Real L2_numerator = Real(ll_mm) * L3 * Real(kk_ll);
     fp_check();
     const Real L2 = L2_numerator / Real(imul(imul(imul(imul(2, k), k), m), m));

@@ -106,6 +106,11 @@ TEST(Magnifier, FaultsAfterTheHeaderLines) {
         {"overflow of L1", design(1, 2, 3, 1e-4000L, 0.0282L, 1e4000L), kOverflow},
         {"l*l", design(46340, 46341, 46342), kIntegerOverflow},
         {"product of the differences", design(40001, 2, 40003), kIntegerOverflow},
+        {"k*k", design(46341, 2, 3), kIntegerOverflow},
+        {"(2*k)*k*m*m", design(201, 200, 301), kIntegerOverflow},
+        // The numerator of C2 comes before the integer products of its
+        // denominator.
+        {"C2 numerator before l*l", design(50001, 50002, 50003, 5e-9L, 0.0282L, 1e4932L), kOverflow},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.o.error, c.error) << c.what;

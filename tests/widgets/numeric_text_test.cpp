@@ -110,6 +110,22 @@ TEST(RealDisplayText, PlainAndScientific) {
     EXPECT_EQ(real_display_text(220000), "220000");
 }
 
+TEST(RealDisplayText, TheBoundariesAreJudgedAfterRounding) {
+    EXPECT_EQ(real_display_text(0.00009999999999999999L), "0.0001");
+    EXPECT_EQ(real_display_text(9.99999999999994e-5L), "9.99999999999994E-5");
+    EXPECT_EQ(real_display_text(-9.99999999999994e-5L), "-9.99999999999994E-5");
+    EXPECT_EQ(real_display_text(999999999999999.4L), "999999999999999");
+    EXPECT_EQ(real_display_text(-999999999999999.5L), "-1E15");
+    EXPECT_EQ(real_display_text(123456.7890123456789L), "123456.789012346");
+    EXPECT_EQ(real_display_text(-5e-9L), "-5E-9");
+    EXPECT_EQ(real_display_text(1.5e300L), "1.5E300");
+    EXPECT_EQ(real_display_text(1e-300L), "1E-300");
+    EXPECT_EQ(real_display_text(0.25L), "0.25");
+    // Rounded half away from zero at the 15th digit: 0.1000000000000005 is
+    // exactly 0.100000000000000500 in 18 digits.
+    EXPECT_EQ(real_display_text(0.1000000000000005L), "0.100000000000001");
+}
+
 TEST(RealDisplayText, ReadsBackThroughTheParser) {
     // Leaving a field parses its 15-digit text.
     EXPECT_EQ(parse_real(real_display_text(0.67419986246324208L)), 0.674199862463242L);
