@@ -28,10 +28,10 @@ void report_final_values(DesignState& s, ReportSink& log) {
     s.fin = (s.excitation * s.w0) / kTwoPi;
     fp_check();
     report_line(log, "Excitation frequency: " + F(s.fin, 14, 9) + " Hz");
-    report_line(log, "(" + F(s.fin * 2 * kPi, 14, 9) + " rad/s)");
+    report_line(log, std::string("(") + F(s.fin * 2 * kPi, 14, 9) + " rad/s)");
     report_line(log, "Resonances: ");
     for (int j = 1; j <= 3; ++j)
-        report_line(log, "f" + I(j) + ": " + F(s.w[j] * s.w0 / kTwoPi, 14, 9) + " Hz");
+        report_line(log, std::string("f") + I(j) + ": " + F(s.w[j] * s.w0 / kTwoPi, 14, 9) + " Hz");
     report_line(log, "Energy transfer time: " + F((kPi / (2 * s.w0)) / 1e-6L, 14, 9) + " us");
 }
 

@@ -66,7 +66,10 @@ std::string fixed(long double x, int width, int decimals) {
     int_part = first == std::string::npos ? "0" : int_part.substr(first);
     std::string text = std::signbit(x) ? "-" : "";
     text += int_part;
-    if (decimals > 0) text += "." + shown.substr(shown.size() - decimals);
+    if (decimals > 0) {
+        text += '.';
+        text += shown.substr(shown.size() - decimals);
+    }
     return pad_left(text, width);
 }
 

@@ -131,12 +131,18 @@ std::string real_display_text(long double x) {
         } else if (static_cast<int>(digits.size()) <= e + 1) {
             text += digits + std::string(e + 1 - digits.size(), '0');
         } else {
-            text += digits.substr(0, e + 1) + "." + digits.substr(e + 1);
+            text += digits.substr(0, e + 1);
+            text += '.';
+            text += digits.substr(e + 1);
         }
     } else {
         text += digits.substr(0, 1);
-        if (digits.size() > 1) text += "." + digits.substr(1);
-        text += "E" + std::to_string(e);
+        if (digits.size() > 1) {
+            text += '.';
+            text += digits.substr(1);
+        }
+        text += 'E';
+        text += std::to_string(e);
     }
     return text;
 }
