@@ -1,6 +1,7 @@
 #include "app/application_window.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QRadioButton>
 #include <QWidget>
 
@@ -29,6 +30,14 @@ QFont log_font() {
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     return font;
+}
+
+QLabel* make_label(QWidget* parent, const char* name, const char* caption, int left, int top) {
+    auto* l = new QLabel(QString::fromLatin1(caption), parent);
+    l->setObjectName(name);
+    l->move(left, top);
+    l->adjustSize();
+    return l;
 }
 
 void bring_to_front(QWidget* window) {

@@ -7,6 +7,7 @@
 
 #include "sim/sim_state.h"
 
+class QLabel;
 class QWidget;
 
 namespace zelvar {
@@ -23,6 +24,9 @@ void setup_application();
 QFont window_font();
 // "Courier New" 8 pt, fixed pitch, for the report log.
 QFont log_font();
+
+// A label sized to its caption, its top-left corner at (left, top).
+QLabel* make_label(QWidget* parent, const char* name, const char* caption, int left, int top);
 
 // Makes a window visible and brings it to the front.
 void bring_to_front(QWidget* window);

@@ -3,8 +3,12 @@
 
 #include "app/application_window.h"
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+int main(int, char** argv) {
+    // The program takes no command-line arguments: none reaches the toolkit
+    // either (it would read a style sheet, mirror the layout, ...).
+    static int toolkit_argc = 1;
+    static char* toolkit_argv[] = {argv[0], nullptr};
+    QApplication app(toolkit_argc, toolkit_argv);
     zelvar::setup_application();
     zelvar::ZelvarWindows windows(zelvar::sim_state());
     windows.show_main();

@@ -8,7 +8,6 @@
 #include <QMetaObject>
 #include <QPushButton>
 #include <QScrollBar>
-#include <exception>
 
 #include "app/application_window.h"
 #include "app/error_box_widget.h"
@@ -26,27 +25,10 @@ constexpr int kFieldHeight = 21;
 constexpr int kButtonHeight = 25;
 constexpr int kCheckHeight = 17;
 
-// A real field from the window's description: its text, then its value
-// through the setter, then its kind, so that it shows the value's display
-// text.
+// A real field from the window's description.
 TNEdit* real_field(QWidget* parent, const char* name, int left, int top, int width, long double value,
                    const char* text) {
-    auto* field = new TNEdit(parent);
-    field->setObjectName(name);
-    field->setGeometry(left, top, width, kFieldHeight);
-    field->setText(QString::fromLatin1(text));
-    if (value != 0) field->set_panel_real(value);
-    field->set_panel_int(0);
-    field->set_field_type(tipo_campo::real_field);
-    return field;
-}
-
-QLabel* label(QWidget* parent, const char* name, const char* caption, int left, int top) {
-    auto* l = new QLabel(QString::fromLatin1(caption), parent);
-    l->setObjectName(name);
-    l->move(left, top);
-    l->adjustSize();
-    return l;
+    return make_field(parent, name, left, top, width, kFieldHeight, text, value, 0, tipo_campo::real_field);
 }
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption, int left, int top, int width) {
@@ -152,19 +134,19 @@ TFdesign::TFdesign(SimState& state, QWidget* parent) : QWidget(parent), state_(s
     Bevel1->setFrameShadow(QFrame::Sunken);
     Bevel1->setGeometry(8, 304, 161, 121);
 
-    Label1 = label(this, "Label1", "k", 8, 16);
+    Label1 = make_label(this, "Label1", "k", 8, 16);
     NEk = real_field(this, "NEk", 32, 16, 121, 5, "5");
-    Label2 = label(this, "Label2", "l", 8, 40);
+    Label2 = make_label(this, "Label2", "l", 8, 40);
     NEl = real_field(this, "NEl", 32, 40, 121, 7, "7");
-    Label3 = label(this, "Label3", "m", 8, 64);
+    Label3 = make_label(this, "Label3", "m", 8, 64);
     NEm = real_field(this, "NEm", 32, 64, 121, 9, "9");
-    Label4 = label(this, "Label4", "n", 8, 88);
+    Label4 = make_label(this, "Label4", "n", 8, 88);
     NEn = real_field(this, "NEn", 32, 88, 121, 11, "11");
-    Label5 = label(this, "Label5", "C1", 8, 112);
+    Label5 = make_label(this, "Label5", "C1", 8, 112);
     NEC1 = real_field(this, "NEC1", 32, 112, 121, 5e-9L, "5E-9");
-    Label6 = label(this, "Label6", "C3", 8, 136);
+    Label6 = make_label(this, "Label6", "C3", 8, 136);
     NEC3 = real_field(this, "NEC3", 32, 136, 121, 1e-11L, "1E-11");
-    Label7 = label(this, "Label7", "L3", 8, 160);
+    Label7 = make_label(this, "Label7", "L3", 8, 160);
     NEL3 = real_field(this, "NEL3", 32, 160, 121, 0.03L, "0.03");
 
     RGexcitation = new TRadioGroup(
@@ -173,12 +155,12 @@ TFdesign::TFdesign(SimState& state, QWidget* parent) : QWidget(parent), state_(s
     RGexcitation->setGeometry(8, 192, 161, 105);
     RGexcitation->set_item_index(2);
 
-    Label8 = label(this, "Label8", "For excitation at l*w0:", 16, 312);
+    Label8 = make_label(this, "Label8", "For excitation at l*w0:", 16, 312);
     CBC1 = check_box(this, "CBC1", "Leave energy in C1", 16, 328, 137);
-    Label9 = label(this, "Label9", "Factor:", 16, 352);
+    Label9 = make_label(this, "Label9", "Factor:", 16, 352);
     NEg1 = real_field(this, "NEg1", 56, 344, 105, -0.9L, "-0.9");
     CBC2 = check_box(this, "CBC2", "Leave energy in C2", 16, 376, 145);
-    Label10 = label(this, "Label10", "Factor:", 16, 400);
+    Label10 = make_label(this, "Label10", "Factor:", 16, 400);
     NEg2 = real_field(this, "NEg2", 56, 392, 105, 0.03L, "0.03");
 
     Bdesign = button(this, "Bdesign", "Design \"ZELVAR\"", 8, 432, 121);
@@ -206,7 +188,7 @@ void TFdesign::set_windows(TFparam* param, TFidealmag* idealmag) {
 }
 
 void TFdesign::BdesignClick() {
-    try {
+    run_guarded(this, [this] {
         DesignInputs inputs;
         inputs.k = NEk->panel_real();
         inputs.l = NEl->panel_real();
@@ -221,42 +203,41 @@ void TFdesign::BdesignClick() {
         inputs.leave_c2 = CBC2->isChecked();
         inputs.g2 = NEg2->panel_real();
         run_design(inputs, *Memo1, this);
-    } catch (const std::exception& e) {
-        show_error_box(this, e.what());
-    } catch (...) {
-        show_error_box(this, "Unknown error");
-    }
+    });
+}
+
+void write_element_fields(TFparam& param, const ElementValues& v) {
+    param.NEC1->set_panel_real(v.C1);
+    param.NEC2->set_panel_real(v.C2);
+    param.NEC3->set_panel_real(v.C3);
+    param.NEL1->set_panel_real(v.L1);
+    param.NEL2->set_panel_real(v.L2);
+    param.NEL3->set_panel_real(v.L3);
+    param.NEk12->set_panel_real(v.k12);
 }
 
 void TFdesign::hand_over_to_simulation(const DesignResults& results) {
     if (param_ != nullptr) {
-        param_->NEC1->set_panel_real(results.C1);
-        param_->NEC2->set_panel_real(results.C2);
-        param_->NEC3->set_panel_real(results.C3);
-        param_->NEL1->set_panel_real(results.L1);
-        param_->NEL2->set_panel_real(results.L2);
-        param_->NEL3->set_panel_real(results.L3);
-        param_->NEk12->set_panel_real(results.k12);
+        write_element_fields(*param_, {results.C1, results.C2, results.C3, results.L1, results.L2, results.L3,
+                                       results.k12});
         param_->NEfin->set_panel_real(results.fin);
     }
-    Bsimulate->setEnabled(true);
+    enable_simulate();
 }
 
+void TFdesign::enable_simulate() { Bsimulate->setEnabled(true); }
+
 void TFdesign::BsimulateClick() {
-    try {
+    run_guarded(this, [this] {
         mark_dirty(state_);
         if (param_ != nullptr) bring_to_front(param_);
-    } catch (const std::exception& e) {
-        show_error_box(this, e.what());
-    }
+    });
 }
 
 void TFdesign::Button1Click() {
-    try {
+    run_guarded(this, [this] {
         if (idealmag_ != nullptr) bring_to_front(idealmag_);
-    } catch (const std::exception& e) {
-        show_error_box(this, e.what());
-    }
+    });
 }
 
 void TFdesign::closeEvent(QCloseEvent* event) {

@@ -33,6 +33,16 @@ public:
     void append_line(const std::string& latin1) override;
 };
 
+// The seven element values that a design copies into the simulation
+// parameter window.
+struct ElementValues {
+    long double C1, C2, C3, L1, L2, L3, k12;
+};
+
+// Sets NEC1, NEC2, NEC3, NEL1, NEL2, NEL3 and NEk12 of the simulation
+// parameter window, in this order, through the real-value setter.
+void write_element_fields(TFparam& param, const ElementValues& values);
+
 // The 50 lines the report log starts with.
 const QStringList& design_help_lines();
 
@@ -50,6 +60,9 @@ public:
     // A complete design: eight fields of the simulation parameter window,
     // then "Simulate" enabled.
     void hand_over_to_simulation(const DesignResults& results) override;
+
+    // "Simulate" enabled (nothing disables it again).
+    void enable_simulate();
 
     // Controls, named as the window describes them.
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10;

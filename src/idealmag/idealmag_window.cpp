@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <exception>
 
 #include "app/application_window.h"
 #include "app/error_box_widget.h"
@@ -24,26 +23,10 @@ constexpr int kClientHeight = 166;
 constexpr int kOuterWidth = 361;
 constexpr int kOuterHeight = 204;
 
-QLabel* label(QWidget* parent, const char* name, const char* caption, int left, int top) {
-    auto* l = new QLabel(QString::fromLatin1(caption), parent);
-    l->setObjectName(name);
-    l->move(left, top);
-    l->adjustSize();
-    return l;
-}
-
-// A field from the window's description: its text, then its values and its
-// kind through the setters.
+// A field from the window's description (121 x 21).
 TNEdit* field(QWidget* parent, const char* name, int left, int top, const char* text, long double real_value,
               std::int32_t int_value, tipo_campo kind) {
-    auto* f = new TNEdit(parent);
-    f->setObjectName(name);
-    f->setGeometry(left, top, 121, 21);
-    f->setText(QString::fromLatin1(text));
-    if (real_value != 0) f->set_panel_real(real_value);
-    f->set_panel_int(int_value);
-    f->set_field_type(kind);
-    return f;
+    return make_field(parent, name, left, top, 121, 21, text, real_value, int_value, kind);
 }
 
 }  // namespace
@@ -60,20 +43,20 @@ TFidealmag::TFidealmag(QWidget* parent) : QWidget(parent) {
         move(area.left() + (area.width() - kOuterWidth) / 2, area.top() + (area.height() - kOuterHeight) / 2);
     }
 
-    label(this, "LabelMode", "Mode:", 16, 8);
-    label(this, "LabelElements", "Elements:", 176, 8);
+    make_label(this, "LabelMode", "Mode:", 16, 8);
+    make_label(this, "LabelElements", "Elements:", 176, 8);
     QFont bold_italic = window_font();
     bold_italic.setBold(true);
     bold_italic.setItalic(true);
-    for (QLabel* l : {label(this, "Labelk", "k", 16, 40), label(this, "Labell", "l", 16, 64),
-                      label(this, "Labelm", "m", 16, 88)}) {
+    for (QLabel* l : {make_label(this, "Labelk", "k", 16, 40), make_label(this, "Labell", "l", 16, 64),
+                      make_label(this, "Labelm", "m", 16, 88)}) {
         l->setFont(bold_italic);
         l->adjustSize();
     }
-    label(this, "LabelC1", "C1", 176, 40);
-    label(this, "LabelL3", "L3", 176, 64);
-    label(this, "LabelC3", "C3", 176, 88);
-    label(this, "LabelVC1", "-VC1(0)", 160, 112);
+    make_label(this, "LabelC1", "C1", 176, 40);
+    make_label(this, "LabelL3", "L3", 176, 64);
+    make_label(this, "LabelC3", "C3", 176, 88);
+    make_label(this, "LabelVC1", "-VC1(0)", 160, 112);
 
     constexpr tipo_campo R = tipo_campo::real_field;
     constexpr tipo_campo N = tipo_campo::int_field;
@@ -106,7 +89,7 @@ void TFidealmag::set_windows(TFparam* param, TFdesign* design) {
 }
 
 void TFidealmag::BapplyClick() {
-    try {
+    run_guarded(this, [this] {
         if (design_ == nullptr) return;
         MagnifierInputs inputs;
         inputs.k = NEk->panel_int();
@@ -115,25 +98,13 @@ void TFidealmag::BapplyClick() {
         inputs.C1 = NEC1->panel_real();
         inputs.L3 = NEL3->panel_real();
         inputs.C3 = NEC3->panel_real();
-        MagnifierResults results;
-        if (!design_magnifier(inputs, design_->report_log(), results)) return;
+        MagnifierResults r;
+        if (!design_magnifier(inputs, design_->report_log(), r)) return;
         if (!CBupdate->isChecked()) return;
-        if (param_ != nullptr) {
-            param_->NEC1->set_panel_real(results.C1);
-            param_->NEC2->set_panel_real(results.C2);
-            param_->NEC3->set_panel_real(results.C3);
-            param_->NEL1->set_panel_real(results.L1);
-            param_->NEL2->set_panel_real(results.L2);
-            param_->NEL3->set_panel_real(results.L3);
-            param_->NEk12->set_panel_real(results.k12);
-        }
+        if (param_ != nullptr) write_element_fields(*param_, {r.C1, r.C2, r.C3, r.L1, r.L2, r.L3, r.k12});
         hide();
-        design_->Bsimulate->setEnabled(true);
-    } catch (const std::exception& e) {
-        show_error_box(this, e.what());
-    } catch (...) {
-        show_error_box(this, "Unknown error");
-    }
+        design_->enable_simulate();
+    });
 }
 
 void TFidealmag::closeEvent(QCloseEvent* event) {

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <exception>
 
+#include "app/application_window.h"
 #include "app/error_box_widget.h"
 #include "app/faults.h"
 #include "sim/sim_run.h"
@@ -98,9 +99,7 @@ void TFwave::set_inputs(Inputs inputs) { inputs_ = std::move(inputs); }
 
 void TFwave::replot() {
     PaintBox1->update();
-    show();
-    raise();
-    activateWindow();
+    bring_to_front(this);
 }
 
 // ---------------------------------------------------------------------------
@@ -275,6 +274,18 @@ void TFwave::repaint_outline(std::int32_t old_x1, std::int32_t old_y1) {
     outline_only_ = false;
 }
 
+// A key command or a completed zoom: when the view changes (an error box
+// says why it could not), the user has asked for a run again and the plot is
+// repainted at once; a change that does not apply does nothing.
+template <class Change>
+void TFwave::change_view(Change change) {
+    run_guarded(this, [&] {
+        if (!change()) return;
+        state_.run_blocked = false;
+        PaintBox1->repaint();
+    });
+}
+
 void TFwave::PaintBox1MouseDown(int x, int y) {
     const std::int32_t old_x0 = drag_x0_, old_y0 = drag_y0_, old_x1 = drag_x1_, old_y1 = drag_y1_;
     const bool was_dragging = dragging_;
@@ -305,36 +316,14 @@ void TFwave::PaintBox1MouseUp() {
     // Before the first drawing with valid results there is no mapping to
     // invert: the drag then changes nothing.
     if (!drawn_ || !map_invertible(map_)) return;
-    try {
-        try {
-            if (!apply_zoom(state_.view, map_, drag_x0_, drag_y0_, drag_x1_, drag_y1_)) return;
-        } catch (const Error& e) {
-            show_error_box(this, e.what());
-            return;
-        }
-        state_.run_blocked = false;
-        PaintBox1->repaint();
-    } catch (const std::exception&) {
-        // Nothing may leave a window handler.
-    }
+    change_view([this] { return apply_zoom(state_.view, map_, drag_x0_, drag_y0_, drag_x1_, drag_y1_); });
 }
 
 // ---------------------------------------------------------------------------
 // Key commands
 
 void TFwave::FormKeyPress(char key) {
-    try {
-        try {
-            if (!apply_key(state_.view, key)) return;
-        } catch (const Error& e) {
-            show_error_box(this, e.what());
-            return;
-        }
-        state_.run_blocked = false;
-        PaintBox1->repaint();
-    } catch (const std::exception&) {
-        // Nothing may leave a window handler.
-    }
+    change_view([this, key] { return apply_key(state_.view, key); });
 }
 
 void TFwave::keyPressEvent(QKeyEvent* event) {

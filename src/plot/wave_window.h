@@ -68,6 +68,8 @@ private:
     void draw_zoom_outline(QPainter& painter);
     void repaint_outline(std::int32_t old_x1, std::int32_t old_y1);
     void report_error_later(const std::string& message);
+    template <class Change>
+    void change_view(Change change);
 
     SimState& state_;
     ReportSink& log_;

@@ -99,6 +99,18 @@ TNEdit::TNEdit(QWidget* parent) : QLineEdit(parent) {
     }
 }
 
+TNEdit* make_field(QWidget* parent, const char* name, int left, int top, int width, int height, const char* text,
+                   long double real_value, std::int32_t int_value, tipo_campo kind) {
+    auto* field = new TNEdit(parent);
+    field->setObjectName(name);
+    field->setGeometry(left, top, width, height);
+    field->setText(QString::fromLatin1(text));
+    if (real_value != 0) field->set_panel_real(real_value);
+    field->set_panel_int(int_value);
+    field->set_field_type(kind);
+    return field;
+}
+
 bool TNEdit::restoring_focus() { return g_restoring; }
 
 void TNEdit::set_panel_real(long double x) {

@@ -29,6 +29,15 @@
 
 namespace zelvar {
 
+class TNEdit;
+
+// A field as a window's description gives it: its name, place and size, its
+// text, then its real value (when not 0), its integer value and its kind,
+// each through its setter, so that it shows its value in the display format
+// of its kind.
+TNEdit* make_field(QWidget* parent, const char* name, int left, int top, int width, int height, const char* text,
+                   long double real_value, std::int32_t int_value, tipo_campo kind);
+
 class TNEdit : public QLineEdit {
     Q_OBJECT
 public:
