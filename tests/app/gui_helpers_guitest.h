@@ -1,6 +1,9 @@
 #pragma once
-// Helpers of the GUI tests: answering the error box, clicking as the mouse
-// does, waiting for a window to be active.
+// Helpers of the GUI tests: the program's windows as start-up makes them,
+// answering the error box, clicking as the mouse does, waiting for a window
+// to be active.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
@@ -8,8 +11,17 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <memory>
 #include <ostream>
+#include <string>
 #include <vector>
+
+#include "app/application_window.h"
+#include "design/design_window.h"
+#include "idealmag/idealmag_window.h"
+#include "plot/wave_window.h"
+#include "sim/param_window.h"
+#include "sim/sim_state.h"
 
 // Readable QStrings in the failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -81,4 +93,44 @@ inline void retype(QWidget* field, const QString& text) {
     QTest::keyClicks(field, text);
 }
 
+// Report lines in Latin-1 (the micro sign one byte 0xB5) as the log shows them.
+inline QStringList latin1_lines(const std::vector<std::string>& lines) {
+    QStringList out;
+    for (const std::string& l : lines) out << QString::fromLatin1(l.data(), static_cast<qsizetype>(l.size()));
+    return out;
+}
+
+// The four windows over the program-wide state, created and the main window
+// shown as at start-up.
+class ProgramWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setup_application();
+        reset_sim_state(sim_state());
+        windows = std::make_unique<ZelvarWindows>(sim_state());
+        windows->show_main();
+        d = windows->Fdesign;
+        p = windows->Fparam;
+        m = windows->Fidealmag;
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
+    }
+    void TearDown() override { windows.reset(); }
+
+    // Every line of the report log, and those after the 50 help lines.
+    QStringList log_lines() const { return d->Memo1->toPlainText().split('\n'); }
+    QStringList report() const { return log_lines().mid(50); }
+
+    std::unique_ptr<ZelvarWindows> windows;
+    TFdesign* d = nullptr;
+    TFparam* p = nullptr;
+    TFidealmag* m = nullptr;
+};
+
 }  // namespace zelvar::guitest
+
+namespace zelvar {
+using guitest::activate;
+using guitest::BoxCatcher;
+using guitest::click_through_window;
+using guitest::retype;
+}  // namespace zelvar

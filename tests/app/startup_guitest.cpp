@@ -25,24 +25,7 @@
 namespace zelvar {
 namespace {
 
-using guitest::activate;
-using guitest::BoxCatcher;
-using guitest::click_through_window;
-using guitest::retype;
-
-class Startup : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setup_application();
-        reset_sim_state(sim_state());
-        windows = std::make_unique<ZelvarWindows>(sim_state());
-        windows->show_main();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(windows->Fdesign));
-    }
-    void TearDown() override { windows.reset(); }
-
-    std::unique_ptr<ZelvarWindows> windows;
-};
+using Startup = guitest::ProgramWindows;
 
 // The help text as the report log starts with it, line by line.
 const char* const kHelp = R"(Triple resonance Tesla coil designer

@@ -3,7 +3,6 @@
 #include "design/design_window.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -11,11 +10,15 @@
 #include <QScrollBar>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "../app/gui_helpers_guitest.h"
+#include "../app/scratch_dir.h"
+#include "default_design_report.h"
 #include "app/application_window.h"
 #include "idealmag/idealmag_window.h"
 #include "plot/wave_window.h"
@@ -26,91 +29,25 @@
 namespace zelvar {
 namespace {
 
-using guitest::activate;
-using guitest::BoxCatcher;
-using guitest::click_through_window;
-using guitest::retype;
-
+const QStringList kDefaultReport = guitest::latin1_lines(testdata::default_design_report());
 const QString mu = QString(QChar(0xB5));
 
-// The report of the default design 5:7:9:11 at m*w0.
-const std::vector<QString> kDefaultReport = {
-    "Residues:",
-    "Aj[1]=0.0520833333333 ( 5.0)",
-    "Aj[2]=0.6805555555556 ( 7.0)",
-    "Aj[3]=0.2673611111111 (11.0)",
-    "Excitation at  9.0 rad/s; Sum=1.0000000000000",
-    "Impedance:",
-    "Normalized denominator:",
-    "a[0]: 148225.00",
-    "a[2]:  10179.00",
-    "a[4]:    195.00",
-    "a[6]:      1.00",
-    "Normalized numerator:",
-    "a[1]:   2695.00",
-    "a[3]:    128.00",
-    "a[5]:      1.00",
-    "Normalized element values (ladder transformerless circuit):",
-    "C[3]:    1.000000000 F",
-    "L[3]:    0.014925373 H",
-    "C[2]:    4.110805861 F",
-    "L[2]:    0.002963489 H",
-    "C[1]:  126.654620404 F",
-    "L[1]:    0.000292956 H",
-    "Final element values:",
-    "C[3]:     10.000000000 pF ( 1.000000000E-0011 F)",
-    "L[3]:  30000.000000000 " + mu + "H ( 3.000000000E-0002 H)",
-    "C[2]:     41.108058608 pF ( 4.110805861E-0011 F)",
-    "L[2]:   6545.454545455 " + mu + "H ( 6.545454545E-0003 H)",
-    "C[1]:   5000.000000000 pF ( 5.000000000E-0009 F)",
-    "L[1]:    149.158861917 " + mu + "H ( 1.491588619E-0004 H)",
-    "k12:    0.299936354",
-    "Turns ratio of the ideal transformer inserted:    3.947743860",
-    "Excitation frequency: 319495.401967657 Hz",
-    "(2007448.815354617 rad/s)",
-    "Resonances: ",
-    "f1: 177497.445537587 Hz",
-    "f2: 248496.423752622 Hz",
-    "f3: 390494.380182692 Hz",
-    "Energy transfer time:    7.042354870 us",
-    "Values saved in file zelvar.val",
-};
-
-class DesignWindow : public ::testing::Test {
+class DesignWindow : public guitest::ProgramWindows {
 protected:
     void SetUp() override {
         // A run writes zelvar.val in the working directory.
-        old_dir_ = std::filesystem::current_path();
-        char name[] = "/tmp/zelvar-gui-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
-        std::filesystem::current_path(dir_);
-
-        setup_application();
-        reset_sim_state(sim_state());
-        windows = std::make_unique<ZelvarWindows>(sim_state());
-        windows->show_main();
-        d = windows->Fdesign;
-        p = windows->Fparam;
+        scratch_ = std::make_unique<testdata::ScratchDir>("zelvar-gui");
+        ProgramWindows::SetUp();
         ASSERT_TRUE(activate(d));
     }
     void TearDown() override {
-        windows.reset();
-        std::filesystem::current_path(old_dir_);
-        std::filesystem::remove_all(dir_);
+        ProgramWindows::TearDown();
+        scratch_.reset();
     }
 
-    QStringList log_lines() const { return d->Memo1->toPlainText().split('\n'); }
-    // The lines after the 50 help lines.
-    QStringList report() const { return log_lines().mid(50); }
-
-    std::unique_ptr<ZelvarWindows> windows;
-    TFdesign* d = nullptr;
-    TFparam* p = nullptr;
-    std::filesystem::path old_dir_, dir_;
+private:
+    std::unique_ptr<testdata::ScratchDir> scratch_;
 };
-
-QStringList as_list(const std::vector<QString>& lines) { return QStringList(lines.begin(), lines.end()); }
 
 TEST_F(DesignWindow, TypicalRoadFromDesignToPlot) {
     sim_state().dirty = false;
@@ -121,8 +58,9 @@ TEST_F(DesignWindow, TypicalRoadFromDesignToPlot) {
 
     // The report follows the 50 help lines.
     EXPECT_EQ(log_lines().mid(0, 50), design_help_lines());
-    EXPECT_EQ(report(), as_list(kDefaultReport));
-    EXPECT_TRUE(std::filesystem::exists("zelvar.val"));
+    EXPECT_EQ(report(), kDefaultReport);
+    std::ifstream value_file("zelvar.val", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(value_file), {}), testdata::default_value_file());
 
     // The hand-over: eight fields through the real setter, "Simulate"
     // enabled; the parameter window stays hidden and the store unmarked.
@@ -169,12 +107,12 @@ TEST_F(DesignWindow, TypicalRoadFromDesignToPlot) {
     // A second design goes after the first one.
     ASSERT_TRUE(activate(d));
     click_through_window(d->Bdesign);
-    QStringList twice = as_list(kDefaultReport) + as_list(kDefaultReport);
+    QStringList twice = kDefaultReport + kDefaultReport;
     const QStringList all = report();
     // The simulation may have written its own lines in between.
     ASSERT_GE(all.size(), twice.size());
-    EXPECT_EQ(all.mid(0, static_cast<qsizetype>(kDefaultReport.size())), as_list(kDefaultReport));
-    EXPECT_EQ(all.mid(all.size() - static_cast<qsizetype>(kDefaultReport.size())), as_list(kDefaultReport));
+    EXPECT_EQ(all.mid(0, kDefaultReport.size()), kDefaultReport);
+    EXPECT_EQ(all.mid(all.size() - kDefaultReport.size()), kDefaultReport);
 }
 
 TEST_F(DesignWindow, RefusedTextStopsTheDesignButton) {
@@ -199,7 +137,7 @@ TEST_F(DesignWindow, RefusedTextStopsTheDesignButton) {
     click_through_window(d->Bdesign);
     boxes.settle();
     EXPECT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(report(), as_list(kDefaultReport));
+    EXPECT_EQ(report(), kDefaultReport);
     EXPECT_EQ(d->NEC1->text(), "5e-9");
     EXPECT_TRUE(d->Bsimulate->isEnabled());
 }
@@ -265,7 +203,7 @@ TEST_F(DesignWindow, ReportLogIsEditableAndLinesGoAfterWhatItHolds) {
     QTest::keyClick(d->Memo1, Qt::Key_Delete);
     ASSERT_TRUE(d->Memo1->toPlainText().isEmpty());
     click_through_window(d->Bdesign);
-    EXPECT_EQ(log_lines(), as_list(kDefaultReport));
+    EXPECT_EQ(log_lines(), kDefaultReport);
 
     // Typed text stays; the next line goes after it.
     d->Memo1->setFocus(Qt::MouseFocusReason);

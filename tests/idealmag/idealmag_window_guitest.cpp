@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "../app/gui_helpers_guitest.h"
+#include "magnifier_example.h"
 #include "app/application_window.h"
 #include "design/design_window.h"
 #include "sim/param_window.h"
@@ -18,51 +19,18 @@
 namespace zelvar {
 namespace {
 
-using guitest::activate;
-using guitest::BoxCatcher;
-using guitest::click_through_window;
-using guitest::retype;
+const QStringList kWorkedExample = guitest::latin1_lines(testdata::magnifier_worked_example());
 
-const QString mu = QString(QChar(0xB5));
-
-const QStringList kWorkedExample = {
-    "Ideal Tesla magnifier:",
-    "Energy transfer from C1 to C3",
-    "C1=    5.0000000000 nF",
-    "L1=  155.1000000000 " + mu + "H",
-    "C2=   32.0000000000 pF",
-    "L2=   23.5000000000 mH",
-    "C3=   15.0000000000 pF",
-    "L3=   28.2000000000 mH",
-    "k12=     0.6741998625",
-    "w0=   768.7760066907 krad/s",
-    "Resonances: 122.3545, 244.7090, 367.0635 kHz",
-    "Energy transfer time:     4.0864863448 " + mu + "s ( 1.0 cycles)",
-};
-
-class IdealMagnifierWindow : public ::testing::Test {
+// The ideal magnifier window open and active over the design window.
+class IdealMagnifierWindow : public guitest::ProgramWindows {
 protected:
     void SetUp() override {
-        setup_application();
-        reset_sim_state(sim_state());
-        windows = std::make_unique<ZelvarWindows>(sim_state());
-        windows->show_main();
-        d = windows->Fdesign;
-        m = windows->Fidealmag;
-        p = windows->Fparam;
+        ProgramWindows::SetUp();
         ASSERT_TRUE(activate(d));
         click_through_window(d->Button1);
         ASSERT_TRUE(m->isVisible());
         ASSERT_TRUE(activate(m));
     }
-    void TearDown() override { windows.reset(); }
-
-    QStringList report() const { return d->Memo1->toPlainText().split('\n').mid(50); }
-
-    std::unique_ptr<ZelvarWindows> windows;
-    TFdesign* d = nullptr;
-    TFidealmag* m = nullptr;
-    TFparam* p = nullptr;
 };
 
 TEST_F(IdealMagnifierWindow, ApplyWithUpdateElementsFillsTheParametersAndHides) {

@@ -96,6 +96,14 @@ struct Wave {
         }
     }
 
+    // A completed run of 2000 samples of eight phase-shifted sines in the
+    // view of the worked geometry (0 to 1.5E-5 s, -150000 to 150000).
+    void sine_run() {
+        valid(0, 1.5e-5L, -150000, 150000);
+        fill(state->samples, 2000, 1.5e-5L,
+             [](int v, long double t) { return 100000 * std::sin(static_cast<double>(t) * 1e6 + v); });
+    }
+
     // The client area, which the paint box fills (a blank paint box shows
     // the window's colour).
     QImage grab() { return window->grab().toImage().convertToFormat(QImage::Format_RGB32); }
@@ -401,9 +409,7 @@ TEST(WaveWindow, ReducedCurvesLookLikeThePlainPolyline) {
 
 TEST(WaveWindow, DragReframesExactlyWithAnXorOutline) {
     Wave w;
-    w.valid(0, 1.5e-5L, -150000, 150000);
-    w.fill(w.state->samples, 2000, 1.5e-5L,
-           [](int v, long double t) { return 100000 * std::sin(static_cast<double>(t) * 1e6 + v); });
+    w.sine_run();
     QWidget* box = w.window->PaintBox1;
     const QImage before = w.grab();
     const PixelMap m = w.window->last_map();
@@ -444,9 +450,7 @@ TEST(WaveWindow, DragReframesExactlyWithAnXorOutline) {
 
 TEST(WaveWindow, DragUpOrLeftAndClickChangeNothing) {
     Wave w;
-    w.valid(0, 1.5e-5L, -150000, 150000);
-    w.fill(w.state->samples, 2000, 1.5e-5L,
-           [](int v, long double t) { return 100000 * std::sin(static_cast<double>(t) * 1e6 + v); });
+    w.sine_run();
     QWidget* box = w.window->PaintBox1;
     const QImage before = w.grab();
     const ViewRecord v = w.state->view;

@@ -13,11 +13,6 @@
 namespace zelvar {
 namespace {
 
-using guitest::activate;
-using guitest::BoxCatcher;
-using guitest::click_through_window;
-using guitest::retype;
-
 // A window with two fields, a button, a disabled button and a label.
 struct FieldWindow {
     FieldWindow() {
