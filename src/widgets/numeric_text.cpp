@@ -1,5 +1,6 @@
 #include "widgets/numeric_text.h"
 
+#include <cfenv>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -20,10 +21,17 @@ int hex_value(char c) {
     return -1;
 }
 
-// strtold in the C locale, whatever the program's locale says.
+// strtold in the C locale, whatever the program's locale says.  It leaves
+// the floating-point status flags as they were: a text beyond the range is
+// refused by its result, and must not leave a pending overflow behind for
+// the next fault check of some later operation.
 long double c_strtold(const std::string& s) {
     static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-    return strtold_l(s.c_str(), nullptr, c_locale);
+    std::fexcept_t saved;
+    std::fegetexceptflag(&saved, FE_ALL_EXCEPT);
+    const long double value = strtold_l(s.c_str(), nullptr, c_locale);
+    std::fesetexceptflag(&saved, FE_ALL_EXCEPT);
+    return value;
 }
 
 }  // namespace

@@ -61,6 +61,26 @@ TEST(ParseReal, BeyondTheRangeIsAnOverflow) {
     EXPECT_GT(parse_real("1e-4940"), 0.0L);  // reduced precision, not an error
 }
 
+TEST(ParseReal, LeavesNoFloatingPointFaultPending) {
+    // A refused overflow must not make the next operation's fault check fail.
+    zelvar::fp_clear();
+    EXPECT_EQ(refusal("1e5000"), "Floating point overflow");
+    EXPECT_EQ(refusal("1.2E4932"), "Floating point overflow");
+    EXPECT_EQ(parse_real("1e-5000"), 0.0L);
+    EXPECT_NO_THROW(zelvar::fp_check());
+    // A fault already pending stays pending.
+    volatile long double zero = 0;
+    volatile long double r = 1 / zero;
+    (void)r;
+    EXPECT_EQ(refusal("1e5000"), "Floating point overflow");
+    try {
+        zelvar::fp_check();
+        ADD_FAILURE() << "the pending division by zero was lost";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), zelvar::kDivisionByZero);
+    }
+}
+
 TEST(ParseInt, DecimalAndHexadecimal) {
     EXPECT_EQ(parse_int("$10"), 16);
     EXPECT_EQ(parse_int("x1f"), 31);
