@@ -51,11 +51,11 @@ std::string scientific(long double x, int width) {
 std::string fixed(long double x, int width, int decimals) {
     decimals = std::min(decimals, 216);
     if (!std::isless(std::fabs(x), 1e36L)) return scientific(x, width);
-    const DecimalDigits d = fixed_point_digits(x);
-    // Digit of weight 10^p in the expansion.
+    const DecimalDigits d = decimal_digits(x);
+    // Digit of weight 10^p in the 18-digit expansion.
     auto digit_at = [&](int p) {
         const int i = d.exponent - p;
-        return (i >= 0 && i < static_cast<int>(d.digits.size())) ? d.digits[i] : '0';
+        return (i >= 0 && i < 18) ? d.digits[i] : '0';
     };
     const int high = std::max(d.exponent, 0);
     std::string shown;  // weights 10^high down to 10^-decimals

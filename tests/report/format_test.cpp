@@ -66,26 +66,24 @@ TEST(FormatReal, WidthRules) {
     EXPECT_EQ(F(1, 0, 300).size(), 2u + 216u);
 }
 
-TEST(FormatReal, DigitsBeyondTheExpansionAreZeros) {
-    // From 10 up, 18 significant digits, then zeros.
+TEST(FormatReal, EighteenSignificantDigitsAtEveryMagnitude) {
+    // 18 significant digits, then zeros, in both notations and however
+    // small the number: a small number keeps all its 18 digits.
     EXPECT_EQ(F(100.0L / 3, 0, 20), "33.33333333333333330000");
     EXPECT_EQ(F(1e20L / 3, 0, 1), "33333333333333333300.0");
-    // Below 10 the fixed notation rounds at 17 decimal places, so a small
-    // number keeps fewer significant digits.
     EXPECT_EQ(F(10.0L / 3, 0, 20), "3.33333333333333333000");
-    EXPECT_EQ(F(1.0L / 3, 0, 20), "0.33333333333333333000");
-    EXPECT_EQ(F(1.0L / 300, 0, 20), "0.00333333333333333000");
-    EXPECT_EQ(F(1e-20L, 0, 22), "0.0000000000000000000000");
+    EXPECT_EQ(F(1.0L / 3, 0, 20), "0.33333333333333333300");
+    EXPECT_EQ(F(1.0L / 300, 0, 22), "0.0033333333333333333300");
+    EXPECT_EQ(F(1e-20L, 0, 22), "0.0000000000000000000100");
     EXPECT_EQ(F(-6e-18L, 0, 17), "-0.00000000000000001");
     EXPECT_EQ(F(4e-18L, 0, 17), "0.00000000000000000");
     // The shown digits are rounded on that expansion: 0.04499999999999999995
-    // is 0.04500000000000000 at 17 decimal places, so it shows 0.05 (at 18
-    // significant digits it would be 0.0449999999999999999, showing 0.04).
-    EXPECT_EQ(F(0xb.851eb851eb851dcp-8L, 0, 2), "0.05");
-    // A carry at the 17th decimal reaches the integer part.
-    EXPECT_EQ(F(9.999999999999999999L, 0, 1), "10.0");
-    EXPECT_EQ(F(9.999999999999999999L, 0, 18), "10.000000000000000000");
-    // The scientific notation keeps 18 significant digits at every magnitude.
+    // is 0.0449999999999999999 at 18 significant digits, so it shows 0.04.
+    EXPECT_EQ(F(0xb.851eb851eb851dcp-8L, 0, 2), "0.04");
+    // A carry of the 18-digit rounding reaches the integer part.
+    EXPECT_EQ(F(std::nextafter(10.0L, 0.0L), 0, 1), "10.0");
+    EXPECT_EQ(F(std::nextafter(10.0L, 0.0L), 0, 18), "10.000000000000000000");
+    EXPECT_EQ(E(std::nextafter(10.0L, 0.0L), 26), " 1.00000000000000000E+0001");
     EXPECT_EQ(E(4.1108058608058608e-11L, 23), " 4.11080586080586E-0011");
     EXPECT_EQ(E(1.0L / 3 * 1e-30L, 26), " 3.33333333333333333E-0031");
     EXPECT_EQ(E(1e-20L, 18), " 1.000000000E-0020");
