@@ -227,65 +227,74 @@ void store_curves(const SampleStore& store, const std::array<long double, kChann
     for (int c = 0; c < kChannelRows; ++c) counts[c] = r[c].finish();
 }
 
+namespace {
+
+// One assignment of a view field: a fault in computing the value stops the
+// command there, with the fields already assigned kept.
+void assign(long double& field, long double value) {
+    fp_check();
+    field = value;
+}
+
+}  // namespace
+
 bool apply_key(ViewRecord& view, char key) {
     fp_clear();
-    ViewRecord v = view;
-    // Each span is taken before the change, and only by the keys that use it.
-    const auto span_t = [&] { return view.t1 - view.t0; };
-    const auto span_y = [&] { return view.ymax - view.ymin; };
     switch (key) {
         case '+':
-            v.ymax = view.ymax / 2;
-            v.ymin = -v.ymax;
-            break;
+            assign(view.ymax, view.ymax / 2);
+            assign(view.ymin, -view.ymax);
+            return true;
         case '-':
-            v.ymax = view.ymax * 2;
-            v.ymin = -v.ymax;
-            break;
+            assign(view.ymax, view.ymax * 2);
+            assign(view.ymin, -view.ymax);
+            return true;
         case ',':
-        case '<':
-            v.t0 = view.t0 - span_t() / 4;
-            v.t1 = view.t1 - span_t() / 4;
-            break;
+        case '<': {
+            const long double span_t = view.t1 - view.t0;  // taken before the change
+            assign(view.t0, view.t0 - span_t / 4);
+            assign(view.t1, view.t1 - span_t / 4);
+            return true;
+        }
         case '.':
-        case '>':
-            v.t0 = view.t0 + span_t() / 4;
-            v.t1 = view.t1 + span_t() / 4;
-            break;
+        case '>': {
+            const long double span_t = view.t1 - view.t0;
+            assign(view.t0, view.t0 + span_t / 4);
+            assign(view.t1, view.t1 + span_t / 4);
+            return true;
+        }
         case 'a':
-            v.t1 = view.t0 + span_t() / 2;
-            break;
+            assign(view.t1, view.t0 + (view.t1 - view.t0) / 2);
+            return true;
         case 'r':
-            v.t1 = view.t0 + span_t() * 2;
-            break;
-        case 'u':
-            v.ymin = view.ymin + span_y() / 4;
-            v.ymax = view.ymax + span_y() / 4;
-            break;
-        case 'd':
-            v.ymin = view.ymin - span_y() / 4;
-            v.ymax = view.ymax - span_y() / 4;
-            break;
+            assign(view.t1, view.t0 + (view.t1 - view.t0) * 2);
+            return true;
+        case 'u': {
+            const long double span_y = view.ymax - view.ymin;
+            assign(view.ymin, view.ymin + span_y / 4);
+            assign(view.ymax, view.ymax + span_y / 4);
+            return true;
+        }
+        case 'd': {
+            const long double span_y = view.ymax - view.ymin;
+            assign(view.ymin, view.ymin - span_y / 4);
+            assign(view.ymax, view.ymax - span_y / 4);
+            return true;
+        }
         default:
-            fp_clear();
             return false;
     }
-    fp_check();
-    view = v;
-    return true;
 }
 
 bool apply_zoom(ViewRecord& view, const PixelMap& map, std::int32_t x0, std::int32_t y0, std::int32_t x1,
                 std::int32_t y1) {
     if (!(x1 > x0 && y1 > y0)) return false;
     fp_clear();
-    ViewRecord v = view;
-    v.t0 = (x0 - map.bx) / map.ax;
-    v.t1 = (x1 - map.bx) / map.ax;
-    v.ymin = (y1 - map.by) / map.ay;
-    v.ymax = (y0 - map.by) / map.ay;
+    assign(view.t0, (x0 - map.bx) / map.ax);
+    assign(view.t1, (x1 - map.bx) / map.ax);
+    assign(view.ymin, (y1 - map.by) / map.ay);
+    assign(view.ymax, (y0 - map.by) / map.ay);
     fp_check();
-    view = v;
     return true;
 }
 

@@ -102,14 +102,14 @@ std::int32_t reduce_columns(const PixelPoint* in, std::int32_t n, PixelPoint* ou
 
 // Key commands "+", "-", ",", "<", ".", ">", "a", "r", "u", "d": changes
 // the view and returns true; any other character returns false and changes
-// nothing.  An arithmetic fault throws zelvar::Error and leaves the view as
-// it was.
+// nothing.  An arithmetic fault throws zelvar::Error; the fields assigned
+// before it keep their new values, the others stay as they were.
 bool apply_key(ViewRecord& view, char key);
 
 // The zoom rectangle from (x0, y0) to (x1, y1): only a drag to the right and
 // downwards (x1 > x0 and y1 > y0) sets the view, by inverting the mapping,
-// and returns true.  An arithmetic fault throws zelvar::Error and leaves the
-// view as it was.
+// and returns true.  An arithmetic fault throws zelvar::Error; the fields
+// assigned before it keep their new values.
 bool apply_zoom(ViewRecord& view, const PixelMap& map, std::int32_t x0, std::int32_t y0, std::int32_t x1,
                 std::int32_t y1);
 

@@ -385,6 +385,20 @@ TEST(PlotGeometry, KeyCommands) {
         EXPECT_STREQ(e.what(), kOverflow);
     }
     EXPECT_EQ(v.t1, 1e4932L);
+    // A fault in the second assignment keeps the first one.
+    v = view_of(0, 1, 0, 1.1e4932L);
+    try {
+        apply_key(v, 'u');
+        ADD_FAILURE() << "no fault";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), kOverflow);
+    }
+    EXPECT_EQ(v.ymin, 1.1e4932L / 4);
+    EXPECT_EQ(v.ymax, 1.1e4932L);
+    v = view_of(-1.1e4932L, 0, -1, 1);
+    EXPECT_THROW(apply_key(v, ','), Error);  // the span itself overflows: nothing assigned
+    EXPECT_EQ(v.t0, -1.1e4932L);
+    EXPECT_EQ(v.t1, 0);
     // The value keys do not look at the time window, and the reverse.
     v = view_of(0, 1, -1e4932L, 1e4932L);
     EXPECT_TRUE(apply_key(v, 'a'));
@@ -425,6 +439,20 @@ TEST(PlotGeometry, ZoomInvertsTheLastMapping) {
     // A point inside the rectangle keeps its place relative to the corners.
     const long double t = (200 - m.bx) / m.ax;
     EXPECT_NEAR(static_cast<double>(n.ax * t + n.bx), 80 + (200 - 100) * 542.0 / 200, 1e-9);
+
+    // A fault stops the zoom after the fields already assigned.
+    v = view_of(0, 1, -1, 1);
+    const PixelMap tiny{1e-4940L, 100, -1, 0};
+    ASSERT_TRUE(map_invertible(tiny));
+    try {
+        apply_zoom(v, tiny, 100, 0, 101, 5);
+        ADD_FAILURE() << "no fault";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), kOverflow);
+    }
+    EXPECT_EQ(v.t0, 0);
+    EXPECT_EQ(v.t1, 1);
+    EXPECT_EQ(v.ymin, -1);
 
     // A zero-width window has no mapping to invert.
     EXPECT_FALSE(map_invertible(pixel_map(a, view_of(2, 2, -1, 1))));
