@@ -48,16 +48,22 @@ inline int parse_command_line(CLI::App& app, const std::vector<std::string>& arg
 
 // Runs a command's work: its result (completed or stopped by the program's
 // own check) as the exit status; an error's box text on err and exit 2.
+// A report that could not be written to out (a full disk, a closed pipe) is
+// an error too, not a success.
 inline int run_command(const std::function<bool()>& work, std::ostream& out, std::ostream& err) {
+    int status = kExitError;
     try {
-        const bool completed = work();
-        out.flush();
-        return completed ? kExitCompleted : kExitStopped;
+        status = work() ? kExitCompleted : kExitStopped;
     } catch (const std::exception& e) {  // zelvar::Error and anything else
         out.flush();
         err << error_box_text(e.what()) << '\n';
     }
-    return kExitError;
+    out.flush();
+    if (!out) {
+        err << "zelvar-cli: the report could not be written to standard output\n";
+        return kExitError;
+    }
+    return status;
 }
 
 }  // namespace zelvar

@@ -216,6 +216,20 @@ TEST_F(Cli, DesignInUnwritableDirectoryKeepsTheReportLines) {
     EXPECT_EQ(lines.back(), "Energy transfer time:    7.042354870 us");
 }
 
+TEST_F(Cli, AReportThatCannotBeWrittenIsAnError) {
+    // A stream without a buffer fails every write, as standard output does
+    // on a full disk.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"design"}, {"magnifier"},
+                                                  {"design", "--excitation", "k"}}) {
+        std::ostream out(nullptr);
+        std::ostringstream err;
+        EXPECT_EQ(run_cli(args, out, err), kExitError) << args.size();
+        EXPECT_EQ(err.str(), "zelvar-cli: the report could not be written to standard output\n");
+    }
+    // The value file is still written: the design itself completed.
+    EXPECT_EQ(read_file("zelvar.val"), kDefaultValueFile);
+}
+
 // Runs the built program in the current directory; returns its exit status.
 int run_program(const std::string& arguments, std::string& out, std::string& err) {
     const std::string command = std::string("'") + ZELVAR_CLI_PATH + "' " + arguments + " 2>stderr.txt";
@@ -248,6 +262,10 @@ TEST_F(Cli, EndToEnd) {
     EXPECT_EQ(run_program("design --C1 abc", out, err), 2);
     EXPECT_EQ(err, "abc is not a valid number.\n");
     EXPECT_EQ(run_program("design --nonsense", out, err), 64);
+    if (fs::exists("/dev/full")) {
+        EXPECT_EQ(run_program("magnifier >/dev/full", out, err), 2);
+        EXPECT_EQ(err, "zelvar-cli: the report could not be written to standard output\n");
+    }
     EXPECT_EQ(read_file("zelvar.val"), kDefaultValueFile);
 }
 
