@@ -1,8 +1,8 @@
 // Simulation run benchmark: the default design's circuit (mode 5:7:9:11,
 // excitation at m·w0), 50,000 points × 10 internal steps = 500,000 trapezoidal
-// steps per run.  Prints the median time per run and per step, and, to show
-// where the time goes, the median time of the source's sine alone for the
-// same number of steps.
+// steps per run.  Prints the median time per run and per step, the same run
+// with the square wave, and, to show where the time goes, the median time of
+// the source's sine alone for the same number of steps.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -71,6 +71,26 @@ int main() {
     std::printf("last sample: t = %.6Le s, v3 = %.6Le V, view %.4Le .. %.4Le\n",
                 state.samples.time[p.points], state.samples.values[p.points][3], state.view.ymin,
                 state.view.ymax);
+
+    // The same run with the square wave (no sine; the parity of the nearest
+    // integer per step).
+    {
+        SimParams q = p;
+        q.square = true;
+        std::vector<double> sq_cpu;
+        for (int r = 0; r < runs; ++r) {
+            LineCollector log;
+            const double c0 = cpu_ms();
+            if (!run_simulation(q, state, log)) {
+                std::printf("square-wave run did not complete\n");
+                return 1;
+            }
+            sq_cpu.push_back(cpu_ms() - c0);
+        }
+        const double sq = median(sq_cpu);
+        std::printf("square-wave run: median processor time %.2f ms per run, %.1f ns per step (min %.2f ms)\n", sq,
+                    sq * 1e6 / steps, *std::min_element(sq_cpu.begin(), sq_cpu.end()));
+    }
 
     // The source alone: one sine per step, at the same instants.
     std::vector<double> src_ms, src_cpu;

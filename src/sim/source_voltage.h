@@ -3,8 +3,8 @@
 // the stopped driver (open, shorted, or clamped by free-wheeling diodes)
 // from the stop time on.
 #include <cmath>
+#include <cstdint>
 
-#include "app/faults.h"
 #include "sim/sim_params.h"
 
 namespace zelvar {
@@ -29,6 +29,24 @@ inline long double x87_sin(long double x) {
     return std::sin(x);
 }
 
+// True when the integer nearest to y, exact halves going to the even one,
+// is even: the parity of round_even(y), without the library's rounding call
+// (which saves and restores the whole floating-point environment, several
+// times the cost of a step).  Below 2^63, adding 2^63 rounds |y| to an
+// integer in the 64-bit significand, to the nearest and ties to even, and
+// keeps its parity; from 2^63 on |y| is an integer already, and from 2^64 on
+// an even one.  Infinities and NaN count as odd, as their remainder by 2 is
+// not 0.
+inline bool nearest_integer_is_even(long double y) {
+    constexpr long double k63 = 0x1p63L;
+    const long double a = std::fabs(y);
+    if (!std::isless(a, 2 * k63)) return std::isfinite(a);
+    long double n = std::isless(a, k63) ? a + k63 : a;  // in [2^63, 2^64]
+    n = n - k63;                                        // exact, in [0, 2^63]
+    if (n == k63) return true;
+    return (static_cast<std::int64_t>(n) & 1) == 0;
+}
+
 }  // namespace detail
 
 // vin at time t; i_fb is the fed-back primary current (i1 at the end of the
@@ -41,8 +59,7 @@ inline long double source_voltage(const SimParams& p, long double t, long double
         if (p.square) {
             // +Vin on the first half period and at every t = k/(2·fin).
             const long double y = t * p.fin * 2 - 0.5L;
-            const long double n = round_even(y);
-            return std::fmod(n, 2.0L) == 0 ? p.Vin : -p.Vin;
+            return detail::nearest_integer_is_even(y) ? p.Vin : -p.Vin;
         }
         return detail::x87_sin((kTwoPi * p.fin) * t) * p.Vin;
     }

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <vector>
+
+#include "app/faults.h"
 
 namespace zelvar {
 namespace {
@@ -38,6 +42,34 @@ TEST(SourceVoltage, SquareWave) {
     EXPECT_EQ(source_voltage(p, 1.5L, 0), -200);  // y = 1
     EXPECT_EQ(source_voltage(p, 2.5L, 0), 200);   // y = 2
     EXPECT_EQ(source_voltage(p, 3.5L, 0), -200);  // y = 3
+}
+
+// The parity test of the square wave equals round_even followed by the
+// remainder by 2, on ties, near ties, negatives and the far ends of the range.
+TEST(SourceVoltage, NearestIntegerParityEqualsRoundingToEven) {
+    const auto reference = [](long double y) { return std::fmod(round_even(y), 2.0L) == 0; };
+    std::vector<long double> ys;
+    for (int k = -4000; k <= 4000; ++k) {
+        const long double y = k / 4.0L;
+        ys.insert(ys.end(), {y, std::nextafter(y, 1e30L), std::nextafter(y, -1e30L)});
+    }
+    for (const long double big : {0x1p62L, 0x1p63L, 0x1p64L, 0x1p65L, 1e30L}) {
+        for (const long double d : {-3.0L, -1.5L, -1.0L, -0.5L, 0.0L, 0.5L, 1.0L, 1.5L, 3.0L}) {
+            ys.push_back(big + d);
+            ys.push_back(-(big + d));
+        }
+        ys.push_back(std::nextafter(big, 0.0L));
+        ys.push_back(std::nextafter(big, 0.0L) - 0.5L);
+    }
+    ys.push_back(0x1p63L - 0.5L);  // rounds up to 2^63
+    ys.push_back(0x1p63L - 1.5L);
+    ys.push_back(-0.0L);
+    ys.push_back(1e-4000L);
+    fp_clear();
+    for (const long double y : ys) EXPECT_EQ(detail::nearest_integer_is_even(y), reference(y)) << static_cast<double>(y);
+    EXPECT_NO_THROW(fp_check());
+    EXPECT_FALSE(detail::nearest_integer_is_even(std::numeric_limits<long double>::infinity()));
+    EXPECT_FALSE(detail::nearest_integer_is_even(std::nanl("")));
 }
 
 TEST(SourceVoltage, FeedbackAfterItsStartTime) {
