@@ -78,10 +78,12 @@ public:
 private:
     // True when the press must not go on (the focused field refused its text).
     static bool check_before_press(QWindow* window, QPoint pos) {
-        auto* field = qobject_cast<TNEdit*>(QApplication::focusWidget());
-        if (field == nullptr) return false;
+        // The field that has the focus in the pressed window, or gets it
+        // back as the press activates that window.
         QWidget* top = widget_of(window);
-        if (top == nullptr || field->window() != top) return false;
+        if (top == nullptr) return false;
+        auto* field = qobject_cast<TNEdit*>(top->focusWidget());
+        if (field == nullptr) return false;
         QWidget* under = top->childAt(pos);
         QWidget* target = click_focus_target(under != nullptr ? under : top);
         if (target == nullptr || target == field || field->isAncestorOf(target)) return false;

@@ -12,10 +12,12 @@
 // nothing.
 //
 // The check runs before the focus moves:
-//  - a mouse press on another control of the field's window: an
-//    application-wide filter sees the press before the toolkit moves the
-//    focus; a refused text swallows the press (so a clicked button does not
-//    act), shows the box and leaves the focus in the field;
+//  - a mouse press on another control of the field's window, active or not
+//    (a press that activates the window gives the focus back to the field,
+//    then moves it on): an application-wide filter sees the press before
+//    the toolkit moves the focus; a refused text swallows the press (so a
+//    clicked button does not act), shows the box and leaves the focus in
+//    the field;
 //  - Tab and Shift+Tab: a refused text keeps the focus in the field.
 // Any other move of the focus within the window (a press delivered straight
 // to a widget, a control focused from code) is checked when the field hears

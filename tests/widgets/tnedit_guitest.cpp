@@ -235,5 +235,40 @@ TEST(TNEdit, NoCheckWhenTheFocusDoesNotMoveWithinTheWindow) {
     EXPECT_TRUE(boxes.wait_for(1));
 }
 
+TEST(TNEdit, ClickOnAButtonOfTheFieldsWindowWhileAnotherWindowIsActiveChecksFirst) {
+    // The click activates the field's window, which gives the focus back to
+    // the field, then moves it to the button: that is leaving the field.
+    FieldWindow w;
+    ASSERT_TRUE(activate(w.window.get()));
+    QSignalSpy clicks(w.button, &QPushButton::clicked);
+    QSignalSpy exits(w.first, &TNEdit::exited);
+    BoxCatcher boxes;
+    retype(w.first, "1,5");
+    QWidget other;
+    other.resize(100, 100);
+    ASSERT_TRUE(activate(&other));
+    ASSERT_EQ(w.window->focusWidget(), w.first);
+
+    click_through_window(w.button);
+    ASSERT_TRUE(boxes.wait_for(1));
+    boxes.settle();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "1,5 is not a valid number.");
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_EQ(exits.count(), 0);
+    EXPECT_EQ(w.window->focusWidget(), w.first);
+    EXPECT_EQ(w.first->panel_real(), 5e-9L);
+
+    // Accepted: the check, the exit action, then the button's action.
+    retype(w.first, "6E-9");
+    ASSERT_TRUE(activate(&other));
+    click_through_window(w.button);
+    boxes.settle();
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(exits.count(), 1);
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(w.first->panel_real(), 6e-9L);
+}
+
 }  // namespace
 }  // namespace zelvar
