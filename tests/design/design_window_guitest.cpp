@@ -115,6 +115,21 @@ TEST_F(DesignWindow, TypicalRoadFromDesignToPlot) {
     EXPECT_EQ(all.mid(all.size() - kDefaultReport.size()), kDefaultReport);
 }
 
+TEST_F(DesignWindow, HandOverSetsTheEightFieldsInOrderThenEnablesSimulate) {
+    std::vector<std::string> order;
+    for (TNEdit* f : {p->NEC1, p->NEC2, p->NEC3, p->NEL1, p->NEL2, p->NEL3, p->NEk12, p->NEfin, p->NER1, p->NEvin}) {
+        f->set_panel_real(0);
+        QObject::connect(f, &QLineEdit::textChanged, [&order, f, this] {
+            order.push_back(f->objectName().toStdString());
+            EXPECT_FALSE(d->Bsimulate->isEnabled()) << "enabled before " << order.back();
+        });
+    }
+    click_through_window(d->Bdesign);
+    EXPECT_EQ(order, (std::vector<std::string>{"NEC1", "NEC2", "NEC3", "NEL1", "NEL2", "NEL3", "NEk12", "NEfin"}));
+    EXPECT_TRUE(d->Bsimulate->isEnabled());
+    EXPECT_EQ(report().back(), "Values saved in file zelvar.val");
+}
+
 TEST_F(DesignWindow, RefusedTextStopsTheDesignButton) {
     BoxCatcher boxes;
     retype(d->NEC1, "1,5");

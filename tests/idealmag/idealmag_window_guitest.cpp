@@ -57,6 +57,35 @@ TEST_F(IdealMagnifierWindow, ApplyWithUpdateElementsFillsTheParametersAndHides) 
     EXPECT_FALSE(sim_state().dirty);
 }
 
+TEST_F(IdealMagnifierWindow, UpdateSetsTheSevenFieldsInOrderThenHidesThenEnablesSimulate) {
+    std::vector<std::string> order;
+    for (TNEdit* f : {p->NEC1, p->NEC2, p->NEC3, p->NEL1, p->NEL2, p->NEL3, p->NEk12, p->NEfin}) {
+        f->set_panel_real(0);
+        QObject::connect(f, &QLineEdit::textChanged, [&order, f, this] {
+            order.push_back(f->objectName().toStdString());
+            EXPECT_TRUE(m->isVisible()) << "hidden before " << order.back();
+            EXPECT_FALSE(d->Bsimulate->isEnabled()) << "enabled before " << order.back();
+        });
+    }
+    bool enabled_when_hidden = true;
+    struct HideSpy : QObject {
+        TFdesign* d;
+        bool* enabled;
+        HideSpy(TFdesign* design, bool* e) : d(design), enabled(e) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Hide) *enabled = d->Bsimulate->isEnabled();
+            return false;
+        }
+    } spy(d, &enabled_when_hidden);
+    m->installEventFilter(&spy);
+    click_through_window(m->Bapply);
+    m->removeEventFilter(&spy);
+    EXPECT_EQ(order, (std::vector<std::string>{"NEC1", "NEC2", "NEC3", "NEL1", "NEL2", "NEL3", "NEk12"}));
+    EXPECT_FALSE(enabled_when_hidden);
+    EXPECT_FALSE(m->isVisible());
+    EXPECT_TRUE(d->Bsimulate->isEnabled());
+}
+
 TEST_F(IdealMagnifierWindow, ApplyWithoutUpdateElementsOnlyReports) {
     click_through_window(m->CBupdate);
     ASSERT_FALSE(m->CBupdate->isChecked());
