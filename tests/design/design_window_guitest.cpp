@@ -130,6 +130,35 @@ TEST_F(DesignWindow, HandOverSetsTheEightFieldsInOrderThenEnablesSimulate) {
     EXPECT_EQ(report().back(), "Values saved in file zelvar.val");
 }
 
+TEST_F(DesignWindow, HostileValuesEndInALineOrABoxNeverACrash) {
+    BoxCatcher boxes;
+    const long double values[] = {0, -1, 1e4000L, -1e-4000L, 1e-4950L, 3e9L, 2};
+    TNEdit* fields[] = {d->NEk, d->NEl, d->NEm, d->NEn, d->NEC1, d->NEC3, d->NEL3, d->NEg1, d->NEg2};
+    int runs = 0;
+    for (int excitation : {1, 2, 3, 0}) {
+        d->RGexcitation->set_item_index(excitation);
+        d->CBC1->setChecked(excitation == 1);
+        d->CBC2->setChecked(excitation == 1);
+        for (TNEdit* f : fields) {
+            const long double keep = f->panel_real();
+            for (long double v : values) {
+                f->set_panel_real(v);
+                const int before = d->Memo1->document()->blockCount();
+                const std::size_t boxes_before = boxes.boxes.size();
+                d->BdesignClick();
+                boxes.settle();
+                ++runs;
+                // Either report lines or an error box (or both).
+                EXPECT_TRUE(d->Memo1->document()->blockCount() > before || boxes.boxes.size() > boxes_before)
+                    << f->objectName().toStdString() << " = " << static_cast<double>(v);
+            }
+            f->set_panel_real(keep);
+        }
+    }
+    EXPECT_EQ(runs, 4 * 9 * 7);
+    for (const auto& b : boxes.boxes) EXPECT_EQ(b.title, "ZELVAR Designer");
+}
+
 TEST_F(DesignWindow, RefusedTextStopsTheDesignButton) {
     BoxCatcher boxes;
     retype(d->NEC1, "1,5");

@@ -86,6 +86,48 @@ TEST_F(IdealMagnifierWindow, UpdateSetsTheSevenFieldsInOrderThenHidesThenEnables
     EXPECT_TRUE(d->Bsimulate->isEnabled());
 }
 
+TEST_F(IdealMagnifierWindow, HostileValuesEndInALineOrABoxNeverACrash) {
+    click_through_window(m->CBupdate);  // the window stays open
+    ASSERT_FALSE(m->CBupdate->isChecked());
+    BoxCatcher boxes;
+    const std::int32_t ints[] = {0, -1, 46341, 2147483647, -2147483647 - 1};
+    for (TNEdit* f : {m->NEk, m->NEl, m->NEm}) {
+        const std::int32_t keep = f->panel_int();
+        for (std::int32_t n : ints) {
+            f->set_panel_int(n);
+            const int before = d->Memo1->document()->blockCount();
+            const std::size_t boxes_before = boxes.boxes.size();
+            m->BapplyClick();
+            boxes.settle();
+            EXPECT_TRUE(d->Memo1->document()->blockCount() > before || boxes.boxes.size() > boxes_before)
+                << f->objectName().toStdString() << " = " << n;
+        }
+        f->set_panel_int(keep);
+    }
+    const long double reals[] = {0, -1, 1e4000L, -1e-4000L, 1e-4950L};
+    for (TNEdit* f : {m->NEC1, m->NEL3, m->NEC3}) {
+        const long double keep = f->panel_real();
+        for (long double v : reals) {
+            f->set_panel_real(v);
+            const int before = d->Memo1->document()->blockCount();
+            const std::size_t boxes_before = boxes.boxes.size();
+            m->BapplyClick();
+            boxes.settle();
+            EXPECT_TRUE(d->Memo1->document()->blockCount() > before || boxes.boxes.size() > boxes_before)
+                << f->objectName().toStdString() << " = " << static_cast<double>(v);
+        }
+        f->set_panel_real(keep);
+    }
+    // The overflowing product of the mode stops with its message.
+    m->NEl->set_panel_int(46342);
+    m->NEm->set_panel_int(46343);
+    const std::size_t n = boxes.boxes.size();
+    m->BapplyClick();
+    ASSERT_TRUE(boxes.wait_for(n + 1));
+    EXPECT_EQ(boxes.boxes.back().text, "Integer overflow.");
+    EXPECT_EQ(report().back(), "Energy transfer from C1 to C3");
+}
+
 TEST_F(IdealMagnifierWindow, ApplyWithoutUpdateElementsOnlyReports) {
     click_through_window(m->CBupdate);
     ASSERT_FALSE(m->CBupdate->isChecked());
