@@ -3,6 +3,7 @@
 #include "design/design_run.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -352,6 +353,34 @@ TEST_F(DesignRun, StopsAndFaultsLeaveThePreviousValueFile) {
     c1_zero.C1 = 0;
     EXPECT_EQ(run(c1_zero).error, kDivisionByZero);
     EXPECT_EQ(value_file(), kDefaultValueFile);
+}
+
+// A value file that cannot be written ends the run after the final block:
+// no "Values saved in file zelvar.val", no hand-over, the old file kept.
+TEST_F(DesignRun, ValueFileErrorsEndTheRunBeforeTheHandOver) {
+    const std::string previous = "previous design\r\n";
+    {
+        std::ofstream("zelvar.val", std::ios::binary) << previous;
+    }
+    ASSERT_EQ(chmod("zelvar.val", 0444), 0);
+    Outcome o = run(DesignInputs{});
+    EXPECT_FALSE(o.completed);
+    EXPECT_EQ(o.error, "File access denied");
+    ASSERT_EQ(o.lines.size(), kDefaultReport.size() - 1);
+    EXPECT_EQ(o.lines.back(), "Energy transfer time:    7.042354870 us");
+    EXPECT_EQ(o.hand_overs, 0);
+    EXPECT_EQ(value_file(), previous);
+
+    // The working directory is gone: "File not found".
+    const std::filesystem::path gone = dir_.path() / "gone";
+    std::filesystem::create_directory(gone);
+    std::filesystem::current_path(gone);
+    std::filesystem::remove(gone);
+    o = run(DesignInputs{});
+    std::filesystem::current_path(dir_.path());
+    EXPECT_EQ(o.error, "File not found");
+    EXPECT_EQ(o.lines.size(), kDefaultReport.size() - 1);
+    EXPECT_EQ(o.hand_overs, 0);
 }
 
 TEST_F(DesignRun, ExcitationIndexOutOfRangeIsRefused) {
