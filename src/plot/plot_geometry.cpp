@@ -59,11 +59,25 @@ bool round_pixel(long double v, std::int32_t& out) {
     return true;
 }
 
+long double decade_step(long double e) {
+    // Ten to the power |e| by squaring and multiplying (exact up to 10^27),
+    // and its reciprocal for a negative decade: the real nearest to 10^e
+    // wherever it can be reached that way.
+    if (!std::isfinite(e) || std::fabs(e) > 100000) return std::pow(10.0L, e);
+    long double power = 1;
+    long double x = 10;
+    for (long n = std::lround(std::fabs(e)); n != 0; n >>= 1) {
+        if (n & 1) power *= x;
+        if (n > 1) x *= x;
+    }
+    return e < 0 ? 1 / power : power;
+}
+
 int decade_grid(long double lo, long double hi, long double* out, int max_lines) {
     const long double span = hi - lo;
     if (!std::isgreater(span, 0.0L) || !std::isfinite(span)) return 0;
     const long double e = std::nearbyintl(std::log(span) / std::log(10.0L) - 0.499999L);
-    const long double step = std::pow(10.0L, e);
+    const long double step = decade_step(e);
     if (!std::isgreater(step, 0.0L) || !std::isfinite(step)) return 0;
     long double g = std::nearbyintl(lo / step + 0.5L) * step;
     int n = 0;

@@ -61,6 +61,10 @@ inline std::int32_t clamp_y(long double v, const PlotArea& a) { return clamp_coo
 // when v is not a number or outside the 32-bit range.
 bool round_pixel(long double v, std::int32_t& out);
 
+// 10^e for a whole number e: exact up to 10^27, and the nearest real to
+// 10^e for e down to -27.
+long double decade_step(long double e);
+
 // Decade grid of one axis from lo to hi: the multiples of the span's decade
 // from lo upwards, strictly below hi.  Writes at most max_lines values and
 // returns their count (0 for a span that is not positive).

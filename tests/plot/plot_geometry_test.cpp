@@ -93,6 +93,21 @@ TEST(PlotGeometry, DecadeRule) {
     // Negative ranges.
     EXPECT_EQ(grid(-40, -5), (std::vector<long double>{-40, -30, -20, -10}));
     EXPECT_EQ(grid(-30, -5), (std::vector<long double>{-20, -10}));  // -3 is odd
+    // The step is the real nearest to 10^e (a library power may miss it by
+    // a unit in the last place), and the lines are its repeated sums.
+    long double ten_power = 1;
+    for (int k = 1; k <= 27; ++k) {
+        ten_power *= 10;  // exact up to 10^27
+        EXPECT_EQ(decade_step(k), ten_power) << k;
+        EXPECT_EQ(decade_step(-k), 1 / ten_power) << -k;
+    }
+    EXPECT_EQ(decade_step(0), 1);
+    const long double hundredth = 1 / 100.0L;
+    const auto h = grid(-10 / 100.0L, -6 / 100.0L);
+    ASSERT_EQ(h.size(), 5u);
+    EXPECT_EQ(h[0], -10 * hundredth);
+    EXPECT_EQ(h[1], -10 * hundredth + hundredth);
+    EXPECT_EQ(h[4], -10 * hundredth + hundredth + hundredth + hundredth + hundredth);
     // A step far below the precision of lo stops instead of looping.
     EXPECT_LE(grid(1e10L, 1e10L + 1e-8L).size(), static_cast<std::size_t>(kMaxGridLines));
 }
