@@ -35,7 +35,8 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption, int 
     auto* b = new QPushButton(QString::fromLatin1(caption), parent);
     b->setObjectName(name);
     b->setGeometry(left, top, width, kButtonHeight);
-    b->setAutoDefault(false);
+    // Enter presses the button that has the focus, as Space does.
+    b->setAutoDefault(true);
     return b;
 }
 

@@ -71,7 +71,7 @@ TFidealmag::TFidealmag(QWidget* parent) : QWidget(parent) {
     Bapply = new QPushButton("Apply", this);
     Bapply->setObjectName("Bapply");
     Bapply->setGeometry(16, 112, 75, 25);
-    Bapply->setAutoDefault(false);
+    Bapply->setAutoDefault(true);  // Enter presses it when it has the focus
     CBupdate = new QCheckBox("Update elements", this);
     CBupdate->setObjectName("CBupdate");
     CBupdate->setGeometry(16, 144, 105, 17);

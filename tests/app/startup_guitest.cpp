@@ -16,6 +16,7 @@
 
 #include "design/design_window.h"
 #include "gui_helpers_guitest.h"
+#include "scratch_dir.h"
 #include "idealmag/idealmag_window.h"
 #include "plot/wave_window.h"
 #include "sim/param_window.h"
@@ -331,6 +332,40 @@ TEST_F(Startup, NavigationShowsTheWindowsAndSimulateMarksTheStore) {
     click_through_window(d->Bsimulate);
     EXPECT_TRUE(sim_state().dirty);
     EXPECT_TRUE(QTest::qWaitForWindowActive(windows->Fparam));
+}
+
+TEST_F(Startup, TheKeyboardPressesTheFocusedButtonWithSpaceOrEnter) {
+    ASSERT_TRUE(activate(d));
+    BoxCatcher boxes;
+    // Tab from the last field onto 'Design "ZELVAR"', then Enter; in the
+    // magnifier window Space on "Apply" (the first control).
+    d->NEL3->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(d->NEL3, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), d->Bdesign);
+    {
+        testdata::ScratchDir scratch("zelvar-gui");
+        QTest::keyClick(d->Bdesign, Qt::Key_Return);
+    }
+    EXPECT_EQ(report().size(), 39);  // one design
+    EXPECT_EQ(report().back(), "Values saved in file zelvar.val");
+    EXPECT_TRUE(d->Bsimulate->isEnabled());
+    d->Button1->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(d->Button1, Qt::Key_Enter);
+    ASSERT_TRUE(m->isVisible());
+    ASSERT_TRUE(activate(m));
+    ASSERT_EQ(QApplication::focusWidget(), m->Bapply);
+    QTest::keyClick(m->Bapply, Qt::Key_Space);
+    EXPECT_EQ(report().size(), 39 + 12);
+    EXPECT_EQ(report().back(), "Energy transfer time:     4.0864863448 " + QString(QChar(0xB5)) + "s ( 1.0 cycles)");
+    EXPECT_FALSE(m->isVisible());
+    ASSERT_TRUE(activate(d));
+    d->Bsimulate->setFocus(Qt::OtherFocusReason);
+    sim_state().dirty = false;
+    QTest::keyClick(d->Bsimulate, Qt::Key_Return);
+    EXPECT_TRUE(sim_state().dirty);
+    EXPECT_TRUE(p->isVisible());
+    boxes.settle();
+    EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(Startup, ClosingAnotherWindowHidesItAndShowingItAgainKeepsItsContents) {
