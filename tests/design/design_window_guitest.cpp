@@ -201,6 +201,22 @@ TEST_F(DesignWindow, FaultShowsTheBoxAndKeepsTheLinesWritten) {
     EXPECT_FALSE(std::filesystem::exists("zelvar.val"));
 }
 
+TEST_F(DesignWindow, ValueFileErrorShowsTheBoxAndHandsNothingOver) {
+    // "zelvar.val" cannot be created: a directory holds its name.
+    std::filesystem::create_directory("zelvar.val");
+    BoxCatcher boxes;
+    click_through_window(d->Bdesign);
+    ASSERT_TRUE(boxes.wait_for(1));
+    EXPECT_EQ(boxes.boxes[0].title, "ZELVAR Designer");
+    EXPECT_EQ(boxes.boxes[0].text, "File access denied.");
+    EXPECT_EQ(boxes.boxes[0].icon, QMessageBox::Critical);
+    // The report up to the energy transfer time stays; nothing after it.
+    EXPECT_EQ(report(), kDefaultReport.mid(0, kDefaultReport.size() - 1));
+    EXPECT_FALSE(d->Bsimulate->isEnabled());
+    EXPECT_EQ(p->NEC2->text(), "0");
+    EXPECT_EQ(p->NEfin->text(), "300000");
+}
+
 TEST_F(DesignWindow, OwnCheckStopsQuietlyAndKeepsSimulateEnabled) {
     BoxCatcher boxes;
     click_through_window(d->Bdesign);
