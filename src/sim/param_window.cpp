@@ -90,18 +90,6 @@ void shrink_font(QWidget* w) {
     w->setFont(smaller);
 }
 
-// Runs a handler body; an error abandons it and shows the error box.
-template <class Body>
-void guarded(QWidget* owner, Body body) {
-    try {
-        body();
-    } catch (const std::exception& e) {
-        show_error_box(owner, e.what());
-    } catch (...) {
-        show_error_box(owner, "Unknown error");
-    }
-}
-
 }  // namespace
 
 TFparam::TFparam(SimState& state, QWidget* parent) : QWidget(parent), state_(state) {
@@ -260,28 +248,28 @@ void TFparam::refresh_ref_buttons() {
 }
 
 void TFparam::BreplotClick() {
-    guarded(this, [&] {
+    run_guarded(this, [&] {
         mark_dirty(state_);
         if (wave_ != nullptr) wave_->replot();
     });
 }
 
 void TFparam::BsaverefClick() {
-    guarded(this, [&] {
+    run_guarded(this, [&] {
         save_reference(state_);
         refresh_ref_buttons();
     });
 }
 
 void TFparam::BdelrefClick() {
-    guarded(this, [&] {
+    run_guarded(this, [&] {
         delete_reference(state_);
         refresh_ref_buttons();
     });
 }
 
 void TFparam::NEC1Exit() {
-    guarded(this, [&] { mark_dirty(state_); });
+    run_guarded(this, [&] { mark_dirty(state_); });
 }
 
 bool TFparam::eventFilter(QObject* watched, QEvent* event) {
