@@ -11,7 +11,9 @@ void MaximaTracker::start(long double vc10) {
 
 std::string channel_name(int j) {
     const int channel = j + 1;
-    return channel <= 4 ? "V" + I(channel) : "I" + I(channel - 4);
+    std::string name(1, channel <= 4 ? 'V' : 'I');
+    name += I(channel <= 4 ? channel : channel - 4);
+    return name;
 }
 
 namespace {
