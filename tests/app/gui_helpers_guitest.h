@@ -64,6 +64,15 @@ public:
         for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
 
+    // Box `index` was the error box showing `text`: caption "ZELVAR Designer",
+    // error icon.
+    void expect_error_box(std::size_t index, const QString& text) const {
+        ASSERT_LT(index, boxes.size());
+        EXPECT_EQ(boxes[index].title, "ZELVAR Designer");
+        EXPECT_EQ(boxes[index].text, text);
+        EXPECT_EQ(boxes[index].icon, QMessageBox::Critical);
+    }
+
     std::vector<CaughtBox> boxes;
 
 private:
