@@ -4,11 +4,15 @@
 #                   the core tests again under AddressSanitizer and
 #                   UndefinedBehaviorSanitizer
 # ./build.sh bench  builds and runs the benchmarks
+# ./build.sh package  installs what is missing, builds and makes the Debian
+#                   package build/zelvar_<version>_<arch>.deb
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev libcli11-dev"
 JOBS=$(nproc)
+# What making and checking the Debian package needs (package and test).
+PACKAGE_TOOLS="dpkg-dev file lintian desktop-file-utils appstream groff-base"
 
 install_missing() {
     local missing="" p
@@ -52,6 +56,7 @@ case "${1:-}" in
         exec ./build/zelvar
         ;;
     test)
+        PACKAGES="$PACKAGES $PACKAGE_TOOLS"
         install_missing
         build
         build_sanitized
@@ -64,8 +69,14 @@ case "${1:-}" in
             if [ -x "$b" ]; then QT_QPA_PLATFORM=offscreen "$b"; fi
         done
         ;;
+    package)
+        PACKAGES="$PACKAGES $PACKAGE_TOOLS"
+        install_missing
+        build
+        (cd build && cpack -G DEB)
+        ;;
     *)
-        echo "usage: ./build.sh run|test|bench" >&2
+        echo "usage: ./build.sh run|test|bench|package" >&2
         exit 64
         ;;
 esac
