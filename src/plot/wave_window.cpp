@@ -48,11 +48,6 @@ private:
     TFwave* owner_;
 };
 
-QColor row_colour(int row) {
-    const ChannelRow& r = kChannelTable[row];
-    return QColor(r.red, r.green, r.blue);
-}
-
 // The pixels of a rectangle outline, one pixel wider on each side.
 QRegion outline_region(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
     const int left = std::min(x0, x1), right = std::max(x0, x1);
@@ -67,18 +62,11 @@ QRegion outline_region(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::i
 
 }  // namespace
 
-QPen curve_pen(int row, int pen_factor) {
-    return QPen(row_colour(row), kChannelTable[row].pen_width * pen_factor, Qt::SolidLine, Qt::RoundCap,
-                Qt::RoundJoin);
-}
-
 TFwave::TFwave(SimState& state, ReportSink& log, QWidget* parent)
     : QWidget(parent),
       PaintBox1(nullptr),
       state_(state),
-      log_(log),
-      qpoints_(kStoreCapacity + 1) {
-    for (auto& row : rows_) row.resize(kStoreCapacity + 2);
+      log_(log) {
     setObjectName("Fwave");
     setWindowTitle("Waveforms");
     // The plot's text is drawn without smoothing, in solid colours.
@@ -98,6 +86,7 @@ TFwave::TFwave(SimState& state, ReportSink& log, QWidget* parent)
 void TFwave::set_inputs(Inputs inputs) { inputs_ = std::move(inputs); }
 
 void TFwave::replot() {
+    drawing_fault_shown_ = false;
     PaintBox1->update();
     bring_to_front(this);
 }
@@ -124,6 +113,7 @@ bool TFwave::run_if_dirty() {
     bool completed = false;
     bool failed = false;
     std::string message;
+    drawing_fault_shown_ = false;  // a new picture
     try {
         const SimParams params = inputs_.params ? inputs_.params() : SimParams{};
         completed = run_simulation(params, state_, log_);
@@ -147,105 +137,67 @@ bool TFwave::run_if_dirty() {
 
 void TFwave::PaintBox1Paint(QPainter& painter) {
     try {
-        // A repaint for the zoom rectangle redraws what is shown, without a run.
-        if (!outline_only_ && !run_if_dirty()) {
-            fp_clear();
-            return;
+        // A repaint for the zoom rectangle shows the last drawing again.
+        if (!outline_only_) {
+            if (!run_if_dirty()) {
+                fp_clear();
+                last_drawing_ = QImage();
+                return;
+            }
+            lay_out();
         }
-        if (state_.results_valid) {
-            draw_plot(painter);
-            if (!outline_only_) state_.dirty = false;
-        }
+        if (!last_drawing_.isNull()) painter.drawImage(0, 0, last_drawing_);
         draw_zoom_outline(painter);
     } catch (const std::exception& e) {
         report_error_later(e.what());
     }
-    fp_clear();  // the drawing's arithmetic raises nothing
+    fp_clear();
 }
 
-void TFwave::draw_plot(QPainter& p) {
-    std::array<long double, 8> scales;
-    scales.fill(1);
-    if (inputs_.scales) scales = inputs_.scales();
-
-    const int W = PaintBox1->width();
-    const int H = PaintBox1->height();
-    area_ = plot_area(W, H);
-    ViewRecord& view = state_.view;
-    widen_flat_range(view);
-    map_ = pixel_map(area_, view);
-    drawn_ = true;
-
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-
-    // Background: filled black, white border.
-    p.fillRect(0, 0, W, H, Qt::black);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(Qt::white, 1));
-    p.drawRect(0, 0, W - 1, H - 1);
-
-    // Decade grid: time, then value.  Positions are not clamped.
-    p.setPen(QPen(QColor(128, 128, 128), 1, Qt::DotLine));
-    long double g[kMaxGridLines];
-    int n = decade_grid(view.t0, view.t1, g, kMaxGridLines);
-    for (int i = 0; i < n; ++i) {
-        std::int32_t x;
-        if (round_pixel(map_.ax * g[i] + map_.bx, x)) p.drawLine(x, area_.y0, x, area_.y1);
+// Draws the plot anew into the image of the last drawing.  A fault of the
+// drawing stops it there (what was drawn is shown) and is reported once,
+// after the paint; the dirty flag then stays set, and a plain repaint does
+// not run the simulation again.
+void TFwave::lay_out() {
+    if (!state_.results_valid) {
+        last_drawing_ = QImage();
+        return;
     }
-    n = decade_grid(view.ymin, view.ymax, g, kMaxGridLines);
-    for (int i = 0; i < n; ++i) {
-        std::int32_t y;
-        if (round_pixel(map_.ay * g[i] + map_.by, y)) p.drawLine(area_.x0, y, area_.x1, y);
+    PlotPicture picture;
+    if (inputs_.scales) picture.scales = inputs_.scales();
+    picture.size = PaintBox1->size();
+    picture.font = PaintBox1->font();
+    picture.samples = &state_.samples;
+    picture.reference = state_.reference_present ? &state_.reference : nullptr;
+    picture.view = state_.view;
+
+    const qreal ratio = PaintBox1->devicePixelRatioF();
+    QImage image(picture.size * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    // The text is measured and drawn as on the paint box itself.
+    image.setDotsPerMeterX(static_cast<int>(std::lround(PaintBox1->logicalDpiX() / 0.0254)));
+    image.setDotsPerMeterY(static_cast<int>(std::lround(PaintBox1->logicalDpiY() / 0.0254)));
+    image.fill(Qt::transparent);
+    PlotLayout layout;
+    {
+        QPainter p(&image);
+        layout = render_plot(p, picture, &scratch_);
     }
-
-    // Axes: value axis on the left, time axis at the bottom.
-    p.setPen(QPen(QColor(255, 255, 0), 1));
-    p.drawLine(area_.x0, area_.y0, area_.x0, area_.y1);
-    p.drawLine(area_.x0, area_.y1, area_.x1, area_.y1);
-
-    // Range labels and legend: opaque text on black.
-    const QFont font = PaintBox1->font();
-    p.setFont(font);
-    const QFontMetrics fm = p.fontMetrics();
-    const int th = fm.height();
-    auto text = [&](int x, int y, const QString& s, const QColor& colour) {
-        p.fillRect(x, y, fm.horizontalAdvance(s), th, Qt::black);
-        p.setPen(colour);
-        p.drawText(x, y + fm.ascent(), s);
-    };
-    const RangeLabels labels = range_labels(view);
-    const QString top = QString::fromLatin1(labels.value_top);
-    const QString bottom = QString::fromLatin1(labels.value_bottom);
-    const QString end = QString::fromLatin1(labels.time_end);
-    const QString start = QString::fromLatin1(labels.time_start);
-    text(area_.x0 - fm.horizontalAdvance(top) - 3, area_.y0, top, Qt::white);
-    text(area_.x0 - fm.horizontalAdvance(bottom) - 3, area_.y1 - th, bottom, Qt::white);
-    text(area_.x1 - fm.horizontalAdvance(end), area_.y1 + 4, end, Qt::white);
-    text(area_.x0, area_.y1 + 4, start, Qt::white);
-    for (int c = 0; c < kChannelRows; ++c)
-        text(20, area_.y0 + 20 + 15 * c, QString::fromLatin1(legend_text(c, scales[kChannelTable[c].value])),
-             row_colour(c));
-
-    // Curves: the reference under the current run.  A time window without a
-    // mapping (zero width) has no curves.
-    if (!std::isfinite(map_.ax) || !std::isfinite(map_.bx)) return;
-    if (state_.reference_present) draw_curves(p, state_.reference, scales, kReferencePenFactor);
-    draw_curves(p, state_.samples, scales, 1);
-}
-
-void TFwave::draw_curves(QPainter& p, const SampleStore& store, const std::array<long double, 8>& scales,
-                         int pen_factor) {
-    PixelPoint* const out[kChannelRows] = {rows_[0].data(), rows_[1].data(), rows_[2].data(), rows_[3].data(),
-                                           rows_[4].data(), rows_[5].data(), rows_[6].data(), rows_[7].data()};
-    std::int32_t counts[kChannelRows];
-    store_curves(store, scales, map_, area_, out, counts);
-    for (int c = 0; c < kChannelRows; ++c) {
-        const std::int32_t m = counts[c];
-        if (m < 2) continue;
-        for (std::int32_t k = 0; k < m; ++k) qpoints_[k] = QPoint(rows_[c][k].x, rows_[c][k].y);
-        p.setPen(curve_pen(c, pen_factor));
-        p.drawPolyline(qpoints_.data(), m);
+    last_drawing_ = image;
+    if (layout.mapped) {
+        state_.view = layout.view;
+        area_ = layout.area;
+        map_ = layout.map;
+    }
+    drawn_ = layout.mapped;
+    if (layout.fault.empty()) {
+        state_.dirty = false;
+        return;
+    }
+    if (state_.dirty) state_.run_blocked = true;
+    if (!drawing_fault_shown_) {
+        drawing_fault_shown_ = true;
+        report_error_later(layout.fault);
     }
 }
 
@@ -282,6 +234,7 @@ void TFwave::change_view(Change change) {
     run_guarded(this, [&] {
         if (!change()) return;
         state_.run_blocked = false;
+        drawing_fault_shown_ = false;
         PaintBox1->repaint();
     });
 }

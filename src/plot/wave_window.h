@@ -1,8 +1,9 @@
 #pragma once
 // TFwave: the waveform window.  Its paint box draws the sample store and the
 // reference store; a paint with the dirty flag set first runs the simulation.
-#include <QPen>
-#include <QPoint>
+// The last drawing is kept as an image: the zoom rectangle is drawn over it,
+// so that moving the mouse never lays the plot out again.
+#include <QImage>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "plot/plot_geometry.h"
+#include "plot/plot_render.h"
 #include "report/report_log.h"
 #include "sim/sim_params.h"
 #include "sim/sim_state.h"
@@ -19,11 +21,6 @@ class QPainter;
 class QKeyEvent;
 
 namespace zelvar {
-
-// The pen of a curve of channel-table row `row` (0..7): its colour, its
-// width times `pen_factor` (1 for the current run, 4 for the reference),
-// solid, with round ends and joins.
-QPen curve_pen(int row, int pen_factor);
 
 class TFwave : public QWidget {
     Q_OBJECT
@@ -62,9 +59,7 @@ protected:
 
 private:
     bool run_if_dirty();
-    void draw_plot(QPainter& painter);
-    void draw_curves(QPainter& painter, const SampleStore& store, const std::array<long double, 8>& scales,
-                     int pen_factor);
+    void lay_out();
     void draw_zoom_outline(QPainter& painter);
     void repaint_outline(std::int32_t old_x1, std::int32_t old_y1);
     void report_error_later(const std::string& message);
@@ -79,17 +74,20 @@ private:
     PlotArea area_;
     PixelMap map_;
     bool drawn_ = false;  // a drawing with valid results has been made
+    QImage last_drawing_;  // its pixels (null when the paint drew nothing)
+    // A fault of the drawing has been shown; it is not shown again until the
+    // user asks for a new picture (a run, a key command, a zoom, "Plot").
+    bool drawing_fault_shown_ = false;
 
     // Zoom rectangle.
     bool dragging_ = false;
     std::int32_t drag_x0_ = 0, drag_y0_ = 0, drag_x1_ = 0, drag_y1_ = 0;
-    // A repaint asked for by the zoom rectangle only: it redraws what the
-    // window shows and never starts a run.
+    // A repaint asked for by the zoom rectangle only: it shows the last
+    // drawing again, never lays the plot out and never starts a run.
     bool outline_only_ = false;
 
-    // Work buffers of one paint, allocated once.
-    std::vector<PixelPoint> rows_[kChannelRows];
-    std::vector<QPoint> qpoints_;
+    // Work buffers of the drawing, kept between paints.
+    PlotScratch scratch_;
 };
 
 }  // namespace zelvar

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -64,12 +65,17 @@ struct Wave {
     SimParams params;
     std::array<long double, 8> scales{1, 1, 1, 1, 1, 1, 1, 1};
     int after_runs = 0;
+    int scale_reads = 0;  // each lay-out of the plot reads the scale factors once
     std::unique_ptr<TFwave> window;
 
     Wave() {
         state->dirty = false;
         window = std::make_unique<TFwave>(*state, log);
-        window->set_inputs(TFwave::Inputs{[this] { return params; }, [this] { return scales; },
+        window->set_inputs(TFwave::Inputs{[this] { return params; },
+                                          [this] {
+                                              ++scale_reads;
+                                              return scales;
+                                          },
                                           [this] { ++after_runs; }});
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -107,6 +113,11 @@ struct Wave {
     // The client area, which the paint box fills (a blank paint box shows
     // the window's colour).
     QImage grab() { return window->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    // What the window shows now, without painting it again.
+    QImage shown() {
+        return window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    }
 };
 
 // Records every error box that opens and closes it.
@@ -656,4 +667,95 @@ TEST(WaveWindowWithRun, CompletedRunIsDrawnAndNotRepeated) {
     // A second paint redraws the same picture without a run.
     EXPECT_TRUE(w.grab() == img);
     EXPECT_EQ(w.after_runs, 1);
+}
+
+TEST(WaveWindow, LegendRowsStandFifteenPixelsApart) {
+    Wave w;
+    w.valid(0, 1, -10, 10);
+    const QImage img = w.grab();
+    const QFont font = w.window->PaintBox1->font();
+    const QFontMetrics fm(font);
+    for (int c = 0; c < kChannelRows; ++c) {
+        // The first row of ink of the legend text drawn alone with its top at 0.
+        const QString text = QString::fromLatin1(legend_text(c, 1));
+        QImage alone(100, 40, QImage::Format_RGB32);
+        alone.fill(Qt::black);
+        {
+            QPainter p(&alone);
+            p.setFont(font);
+            p.setPen(Qt::white);
+            p.drawText(0, fm.ascent(), text);
+        }
+        int ink = 0;
+        while (ink < 40 && count_in_row(alone, ink, 0, 99, kWhite) == 0) ++ink;
+        int first = 25;
+        while (first < 160 && count_in_row(img, first, 20, 79, row_rgb(c)) == 0) ++first;
+        EXPECT_EQ(first, 30 + 15 * c + ink) << c;
+    }
+}
+
+TEST(WaveWindow, DragDrawsOverTheLastDrawingAndNeverLaysThePlotOut) {
+    Wave w;
+    w.sine_run();
+    save_reference(*w.state);
+    w.fill(w.state->samples, 2000, 1.5e-5L, [](int, long double t) { return 50000 * std::cos(1e6 * static_cast<double>(t)); });
+    w.window->PaintBox1->repaint();
+    const QImage with_reference = w.shown();
+    ASSERT_TRUE(with_reference == w.grab());
+    const int reads = w.scale_reads;
+
+    // Neither a deleted reference nor a changed scale factor shows before a
+    // repaint asks for it; a drag only draws its rectangle over the picture.
+    delete_reference(*w.state);
+    w.scales[kV3] = 3;
+    QWidget* box = w.window->PaintBox1;
+    QTest::mousePress(box, Qt::LeftButton, {}, QPoint(400, 300));
+    for (int k = 1; k <= 10; ++k) QTest::mouseMove(box, QPoint(400 - 25 * k, 300 - 20 * k));
+    EXPECT_EQ(w.scale_reads, reads);
+    QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(150, 100));  // up and left: ignored
+    EXPECT_EQ(w.scale_reads, reads);
+    EXPECT_TRUE(w.shown() == with_reference);
+}
+
+TEST(WaveWindow, DrawingFaultStopsThePictureAndShowsTheBoxOnceAfterThePaint) {
+    struct Case {
+        const char* what;
+        long double vmax;                 // the value range is -vmax to vmax
+        long double v3_scale;             // scale factor of VC3
+        int rows_drawn;                   // curves drawn before the fault
+    };
+    const Case cases[] = {
+        {"value span overflows (Use Vmax, Vmax = 1E4932)", 1e4932L, 1, 0},
+        {"VC3 scaled beyond the real range", 150000, 1e4932L, 3},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        Wave w;
+        w.sine_run();
+        w.state->view.ymin = -k.vmax;
+        w.state->view.ymax = k.vmax;
+        w.scales[kV3] = k.v3_scale;
+        BoxWatcher boxes;
+        const QImage img = w.grab();
+        EXPECT_TRUE(boxes.texts.isEmpty());  // not inside the paint
+        if (k.rows_drawn == 0) {
+            EXPECT_EQ(count_in_rect(img, img.rect(), kBlack), 0);  // stopped before the background
+        } else {
+            EXPECT_EQ(at(img, 0, 0), kWhite);
+            for (int c = 0; c < kChannelRows; ++c)
+                EXPECT_EQ(count_in_rect(img, QRect(200, 10, 422, 446), row_rgb(c)) > 0, c < k.rows_drawn) << c;  // right of the legend
+        }
+        boxes.wait_for(1);
+        EXPECT_EQ(boxes.texts, QStringList{"Floating point overflow."});
+
+        // Repaints draw the same and show no box again; a key command asks
+        // for a new picture, whose fault is shown again.
+        w.grab();
+        w.window->PaintBox1->repaint();
+        boxes.wait_for(2, 300);
+        EXPECT_EQ(boxes.texts.size(), 1);
+        QTest::keyClicks(w.window.get(), "a");
+        boxes.wait_for(2);
+        EXPECT_EQ(boxes.texts.size(), 2);
+    }
 }
