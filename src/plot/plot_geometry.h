@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sim/sim_state.h"
+#include "sim/sim_result.h"
 
 namespace zelvar {
 
@@ -98,7 +98,7 @@ struct PixelPoint {
 // back up from it) its lowest row, so that each polyline draws the same
 // pixels as the one through every sample, with a thin or a wide pen, and at
 // most six points per column.  One pass over the samples.
-// out[c] must hold store.count + 1 points; counts[c] receives the number of
+// out[c] must hold store.count() + 1 points; counts[c] receives the number of
 // points of row c (0 when the store has fewer than two samples, at least 2
 // otherwise).  With reduce false every sample gives one point.
 void store_curves(const SampleStore& store, const std::array<long double, kChannelRows>& factors, const PixelMap& map,
@@ -107,7 +107,7 @@ void store_curves(const SampleStore& store, const std::array<long double, kChann
 
 // The first point of a store's curves, in drawing order (row by row, and
 // within a row sample by sample), whose mapping raises an arithmetic fault:
-// its row (-1 when none), its sample (1-based) and the fault's message.
+// its row (-1 when none), its sample (0-based) and the fault's message.
 // Slow (it tests every point); for a drawing whose curves raised a fault.
 struct CurveFault {
     int row = -1;
@@ -117,8 +117,8 @@ struct CurveFault {
 CurveFault first_curve_fault(const SampleStore& store, const std::array<long double, kChannelRows>& factors,
                              const PixelMap& map);
 
-// The unreduced points of one row of a store, samples 1 to `count`, clamped
-// to the plot area; `out` must hold `count` points.
+// The unreduced points of one row of a store, its first `count` samples,
+// clamped to the plot area; `out` must hold `count` points.
 void row_points(const SampleStore& store, int row, long double factor, const PixelMap& map, const PlotArea& area,
                 std::int32_t count, PixelPoint* out);
 

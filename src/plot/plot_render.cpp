@@ -36,7 +36,7 @@ void draw_points(QPainter& p, const PixelPoint* pts, std::int32_t n, int row, in
 // the point before it, and the fault is thrown.
 void draw_store(QPainter& p, const SampleStore& store, const std::array<long double, kChannelRows>& scales,
                 const PlotLayout& layout, int pen_factor, PlotScratch& scratch) {
-    const std::size_t size = static_cast<std::size_t>(std::max(store.count, 0)) + 2;
+    const std::size_t size = static_cast<std::size_t>(store.count()) + 2;
     for (auto& row : scratch.rows)
         if (row.size() < size) row.resize(size);
     PixelPoint* const out[kChannelRows] = {scratch.rows[0].data(), scratch.rows[1].data(), scratch.rows[2].data(),
@@ -51,7 +51,7 @@ void draw_store(QPainter& p, const SampleStore& store, const std::array<long dou
     const int rows = fault.row < 0 ? kChannelRows : fault.row;
     for (int c = 0; c < rows; ++c) draw_points(p, out[c], counts[c], c, pen_factor, scratch.points);
     if (fault.row < 0) return;
-    const std::int32_t before = fault.sample - 1;
+    const std::int32_t before = fault.sample;  // the samples before the faulty one
     std::vector<PixelPoint> part(static_cast<std::size_t>(before) + 1);
     row_points(store, fault.row, scales[fault.row], layout.map, layout.area, before, part.data());
     fp_clear();

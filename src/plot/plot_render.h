@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "plot/plot_geometry.h"
-#include "sim/sim_state.h"
+#include "sim/sim_result.h"
 
 class QPainter;
 

@@ -62,7 +62,7 @@ QRegion outline_region(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::i
 
 }  // namespace
 
-TFwave::TFwave(SimState& state, ReportSink& log, QWidget* parent)
+TFwave::TFwave(SimDocument& state, ReportSink& log, QWidget* parent)
     : QWidget(parent),
       PaintBox1(nullptr),
       state_(state),
@@ -167,7 +167,7 @@ void TFwave::lay_out() {
     if (inputs_.scales) picture.scales = inputs_.scales();
     picture.size = PaintBox1->size();
     picture.font = PaintBox1->font();
-    picture.samples = &state_.samples;
+    picture.samples = &state_.result.samples;
     picture.reference = state_.reference_present ? &state_.reference : nullptr;
     picture.view = state_.view;
 

@@ -15,7 +15,7 @@
 #include "plot/plot_render.h"
 #include "report/report_log.h"
 #include "sim/sim_params.h"
-#include "sim/sim_state.h"
+#include "sim/sim_document.h"
 
 class QPainter;
 class QKeyEvent;
@@ -32,7 +32,7 @@ public:
         std::function<void()> after_run;                     // a run ended: refresh "Save Ref."
     };
 
-    TFwave(SimState& state, ReportSink& log, QWidget* parent = nullptr);
+    TFwave(SimDocument& state, ReportSink& log, QWidget* parent = nullptr);
     void set_inputs(Inputs inputs);
 
     // "Plot": the caller has set the dirty flag; repaint and show the window.
@@ -66,7 +66,7 @@ private:
     template <class Change>
     void change_view(Change change);
 
-    SimState& state_;
+    SimDocument& state_;
     ReportSink& log_;
     Inputs inputs_;
 
