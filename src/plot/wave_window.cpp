@@ -9,6 +9,7 @@
 #include <QRegion>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -27,6 +28,7 @@ public:
     explicit PaintBox(TFwave* owner) : QWidget(owner), owner_(owner) {
         setObjectName("PaintBox1");
         setFocusPolicy(Qt::NoFocus);
+        setMouseTracking(true);  // moves without a button show the readout
     }
 
 protected:
@@ -36,13 +38,24 @@ protected:
     }
     void mousePressEvent(QMouseEvent* e) override {
         const QPoint p = e->position().toPoint();
+        // Ctrl+click sets a marker and never starts a zoom.
+        if (e->modifiers() & Qt::ControlModifier) {
+            if (!owner_->dragging()) {
+                owner_->PaintBox1CtrlClick(p.x(), p.y(), (e->modifiers() & Qt::ShiftModifier) != 0);
+                return;
+            }
+        }
         owner_->PaintBox1MouseDown(p.x(), p.y());
     }
     void mouseMoveEvent(QMouseEvent* e) override {
         const QPoint p = e->position().toPoint();
-        owner_->PaintBox1MouseMove(p.x(), p.y());
+        if (owner_->dragging())
+            owner_->PaintBox1MouseMove(p.x(), p.y());
+        else if (e->buttons() == Qt::NoButton)
+            owner_->PaintBox1MouseHover(p.x(), p.y(), (e->modifiers() & Qt::ShiftModifier) != 0);
     }
     void mouseReleaseEvent(QMouseEvent*) override { owner_->PaintBox1MouseUp(); }
+    void leaveEvent(QEvent*) override { owner_->PaintBox1MouseLeave(); }
 
 private:
     TFwave* owner_;
@@ -91,6 +104,9 @@ void TFwave::replot() {
     bring_to_front(this);
 }
 
+// How far Shift looks for an extremum of v3, in pixels.
+constexpr std::int32_t kSnapRadius = 6;
+
 // ---------------------------------------------------------------------------
 // Paint
 
@@ -114,6 +130,9 @@ bool TFwave::run_if_dirty() {
     bool failed = false;
     std::string message;
     drawing_fault_shown_ = false;  // a new picture
+    // The markers and the cursor belong to the run before.
+    marker_count_ = 0;
+    hover_ = false;
     try {
         const SimParams params = inputs_.params ? inputs_.params() : SimParams{};
         completed = run_simulation(params, state_, log_);
@@ -147,7 +166,9 @@ void TFwave::PaintBox1Paint(QPainter& painter) {
             lay_out();
         }
         if (!last_drawing_.isNull()) painter.drawImage(0, 0, last_drawing_);
+        draw_markers(painter);
         draw_zoom_outline(painter);
+        hover_region_ = QRegion(draw_readout(&painter));
     } catch (const std::exception& e) {
         report_error_later(e.what());
     }
@@ -242,12 +263,15 @@ void TFwave::change_view(Change change) {
 void TFwave::PaintBox1MouseDown(int x, int y) {
     const std::int32_t old_x0 = drag_x0_, old_y0 = drag_y0_, old_x1 = drag_x1_, old_y1 = drag_y1_;
     const bool was_dragging = dragging_;
+    // A drag hides the readout.
+    const QRegion readout = hover_ ? hover_region_ : QRegion();
+    hover_ = false;
     dragging_ = true;
     drag_x0_ = x;
     drag_y0_ = y;
     drag_x1_ = x;
     drag_y1_ = y;
-    QRegion region = outline_region(x, y, x, y);
+    QRegion region = outline_region(x, y, x, y) + readout;
     if (was_dragging) region += outline_region(old_x0, old_y0, old_x1, old_y1);
     outline_only_ = true;
     PaintBox1->repaint(region);
@@ -280,6 +304,10 @@ void TFwave::FormKeyPress(char key) {
 }
 
 void TFwave::keyPressEvent(QKeyEvent* event) {
+    if ((event->modifiers() & Qt::ControlModifier) && (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
+        CursorStep(event->key() == Qt::Key_Left ? -1 : 1);
+        return;
+    }
     const QString text = event->text();
     if (text.isEmpty()) {
         QWidget::keyPressEvent(event);
@@ -287,6 +315,185 @@ void TFwave::keyPressEvent(QKeyEvent* event) {
     }
     for (const QChar c : text)
         if (c.unicode() < 128) FormKeyPress(static_cast<char>(c.unicode()));
+}
+
+// ---------------------------------------------------------------------------
+// Readout and markers
+
+// The readout needs a whole drawing of valid results with a time mapping.
+bool TFwave::readout_possible() const {
+    return drawn_ && state_.results_valid && !last_drawing_.isNull() && map_invertible(map_) &&
+           state_.result.samples.count() > 0;
+}
+
+// The sample under pixel column x, or the extremum of v3 near it.
+std::int32_t TFwave::sample_at(int x, bool snap) const {
+    const SampleStore& s = state_.result.samples;
+    if (snap) {
+        const std::int32_t k = v3_extremum_near(s, map_, x, kSnapRadius);
+        if (k >= 0) return k;
+    }
+    const std::int32_t k = nearest_sample(s, pixel_time(map_, x));
+    fp_clear();
+    return k;
+}
+
+// The pixel column of sample k; false (0) when it lies outside the plot area.
+std::int32_t TFwave::sample_pixel(std::int32_t k, std::int32_t& x) const {
+    const long double v = map_.ax * state_.result.samples.time[k] + map_.bx;
+    fp_clear();
+    if (!std::isgreaterequal(v, static_cast<long double>(area_.x0)) ||
+        !std::islessequal(v, static_cast<long double>(area_.x1)))
+        return 0;
+    x = static_cast<std::int32_t>(std::lrintl(v));
+    return 1;
+}
+
+std::vector<ReadoutLine> TFwave::readout() const {
+    if (!hover_ || !readout_possible()) return {};
+    ReadoutInput in;
+    in.samples = &state_.result.samples;
+    in.sample = hover_sample_;
+    in.reference = state_.reference_present ? &state_.reference : nullptr;
+    in.markers[0] = markers_[0];
+    in.markers[1] = markers_[1];
+    in.marker_count = marker_count_;
+    return readout_lines(in);
+}
+
+std::vector<std::int32_t> TFwave::markers() const {
+    return std::vector<std::int32_t>(markers_, markers_ + marker_count_);
+}
+
+// Markers: dashed white lines across the plot area, "A" and "B" at the top.
+void TFwave::draw_markers(QPainter& p) {
+    if (marker_count_ == 0 || !readout_possible()) return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setFont(PaintBox1->font());
+    const QFontMetrics fm = p.fontMetrics();
+    for (int m = 0; m < marker_count_; ++m) {
+        std::int32_t x = 0;
+        if (markers_[m] >= state_.result.samples.count() || !sample_pixel(markers_[m], x)) continue;
+        p.setPen(QPen(Qt::white, 1, Qt::DashLine));
+        p.drawLine(x, area_.y0, x, area_.y1);
+        p.setPen(Qt::white);
+        p.drawText(x + 3, area_.y0 + fm.ascent(), m == 0 ? QStringLiteral("A") : QStringLiteral("B"));
+    }
+    p.restore();
+}
+
+// The cursor and the readout box beside it, inside the window and never over
+// the cursor.  Returns the pixels they cover (painter null: only measures).
+QRect TFwave::draw_readout(QPainter* p) {
+    if (!hover_ || !readout_possible()) return QRect();
+    std::int32_t x = 0;
+    if (hover_sample_ < 0 || hover_sample_ >= state_.result.samples.count() || !sample_pixel(hover_sample_, x))
+        return QRect();
+    const std::vector<ReadoutLine> lines = readout();
+    const QFontMetrics fm(PaintBox1->font(), PaintBox1);
+    const int th = fm.height();
+    int w = 0;
+    std::vector<QString> texts;
+    for (const ReadoutLine& l : lines) {
+        texts.push_back(QString::fromUtf8(l.text.c_str()));
+        w = std::max(w, fm.horizontalAdvance(texts.back()));
+    }
+    w += 8;
+    const int h = static_cast<int>(lines.size()) * th + 6;
+    const int W = PaintBox1->width(), H = PaintBox1->height();
+    int left = x + 6;
+    if (left + w > W) left = x - 6 - w;
+    if (left < 0) left = 0;
+    int top = std::clamp(hover_y_ - h / 2, 0, std::max(0, H - h));
+    const QRect box(left, top, w, h);
+    const QRect cursor(x, area_.y0, 1, area_.y1 - area_.y0 + 1);
+    if (p != nullptr) {
+        p->save();
+        p->setRenderHint(QPainter::Antialiasing, false);
+        p->setPen(QPen(QColor(224, 224, 224), 1));
+        p->drawLine(x, area_.y0, x, area_.y1);
+        p->fillRect(box, Qt::black);
+        p->setPen(QColor(128, 128, 128));
+        p->drawRect(box.adjusted(0, 0, -1, -1));
+        p->setFont(PaintBox1->font());
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const int row = lines[i].row;
+            p->setPen(row < 0 ? QColor(Qt::white)
+                              : QColor(kChannelTable[row].red, kChannelTable[row].green, kChannelTable[row].blue));
+            p->drawText(left + 4, top + 3 + static_cast<int>(i) * th + fm.ascent(), texts[i]);
+        }
+        p->restore();
+    }
+    return box.united(cursor);
+}
+
+void TFwave::repaint_overlay(const QRegion& region) {
+    outline_only_ = true;
+    PaintBox1->repaint(region);
+    outline_only_ = false;
+}
+
+// Shows the readout at a sample (or hides it) and repaints what it covered
+// and what it covers now, over the last drawing.
+void TFwave::show_readout(bool on, std::int32_t sample, int y) {
+    const QRegion old = hover_ ? hover_region_ : QRegion();
+    hover_ = on;
+    hover_sample_ = sample;
+    hover_y_ = y;
+    const QRegion now = QRegion(draw_readout(nullptr));
+    if (old.isEmpty() && now.isEmpty()) return;
+    repaint_overlay(old + now);
+}
+
+void TFwave::PaintBox1MouseHover(int x, int y, bool snap) {
+    run_guarded(this, [&] {
+        const bool inside = x >= area_.x0 && x <= area_.x1 && y >= area_.y0 && y <= area_.y1;
+        if (!inside || !readout_possible()) {
+            if (hover_) show_readout(false, -1, y);
+            return;
+        }
+        show_readout(true, sample_at(x, snap), y);
+    });
+}
+
+void TFwave::PaintBox1MouseLeave() {
+    run_guarded(this, [&] {
+        if (hover_) show_readout(false, -1, hover_y_);
+    });
+}
+
+// Ctrl+click: marker A, then B, then a new A.
+void TFwave::PaintBox1CtrlClick(int x, int y, bool snap) {
+    run_guarded(this, [&] {
+        if (!readout_possible()) return;
+        const std::int32_t k = sample_at(x, snap);
+        if (k < 0) return;
+        if (marker_count_ == 2) marker_count_ = 0;
+        markers_[marker_count_++] = k;
+        if (marker_count_ == 1) markers_[1] = -1;
+        hover_ = true;
+        hover_sample_ = k;
+        hover_y_ = y;
+        repaint_overlay(QRegion(PaintBox1->rect()));
+    });
+}
+
+// Ctrl+Left / Ctrl+Right: the cursor one sample back or on (from the first
+// sample in view when there is no cursor yet), with the readout.
+void TFwave::CursorStep(int step) {
+    run_guarded(this, [&] {
+        if (!readout_possible()) return;
+        const std::int32_t n = state_.result.samples.count();
+        std::int32_t k = hover_ ? hover_sample_ : -1;
+        if (k < 0) {
+            k = nearest_sample(state_.result.samples, state_.view.t0);
+            fp_clear();
+        } else {
+            k = std::clamp(k + step, 0, n - 1);
+        }
+        show_readout(true, k, hover_ ? hover_y_ : area_.y0);
+    });
 }
 
 }  // namespace zelvar

@@ -4,6 +4,7 @@
 // The last drawing is kept as an image: the zoom rectangle is drawn over it,
 // so that moving the mouse never lays the plot out again.
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -13,6 +14,7 @@
 
 #include "plot/plot_geometry.h"
 #include "plot/plot_render.h"
+#include "plot/readout.h"
 #include "report/report_log.h"
 #include "sim/sim_params.h"
 #include "sim/sim_document.h"
@@ -46,6 +48,11 @@ public:
     const PixelMap& last_map() const { return map_; }
     // The zoom rectangle being dragged, if any.
     bool dragging() const { return dragging_; }
+    // The sample under the readout's cursor (-1 when the readout is hidden),
+    // the readout's lines, and the markers' samples (A, then B).
+    std::int32_t cursor_sample() const { return hover_ ? hover_sample_ : -1; }
+    std::vector<ReadoutLine> readout() const;
+    std::vector<std::int32_t> markers() const;
 
     // Event handlers, named after their controls.
     void PaintBox1Paint(QPainter& painter);
@@ -53,6 +60,13 @@ public:
     void PaintBox1MouseMove(int x, int y);
     void PaintBox1MouseUp();
     void FormKeyPress(char key);
+    // The readout: a move with no button held (Shift snaps to an extremum of
+    // v3), the mouse leaving the paint box, Ctrl+click (a marker), and
+    // Ctrl+Left / Ctrl+Right (one sample back or on).
+    void PaintBox1MouseHover(int x, int y, bool snap);
+    void PaintBox1MouseLeave();
+    void PaintBox1CtrlClick(int x, int y, bool snap);
+    void CursorStep(int step);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -62,6 +76,13 @@ private:
     void lay_out();
     void draw_zoom_outline(QPainter& painter);
     void repaint_outline(std::int32_t old_x1, std::int32_t old_y1);
+    std::int32_t sample_at(int x, bool snap) const;
+    bool readout_possible() const;
+    std::int32_t sample_pixel(std::int32_t k, std::int32_t& x) const;
+    void draw_markers(QPainter& painter);
+    QRect draw_readout(QPainter* painter);
+    void show_readout(bool on, std::int32_t sample, int y);
+    void repaint_overlay(const QRegion& region);
     void report_error_later(const std::string& message);
     template <class Change>
     void change_view(Change change);
@@ -85,6 +106,16 @@ private:
     // A repaint asked for by the zoom rectangle only: it shows the last
     // drawing again, never lays the plot out and never starts a run.
     bool outline_only_ = false;
+
+    // Readout: the cursor's sample and the height of the mouse; the region
+    // the readout covered when last drawn.
+    bool hover_ = false;
+    std::int32_t hover_sample_ = -1;
+    int hover_y_ = 0;
+    QRegion hover_region_;
+    // Markers A and B (samples of the current run).
+    std::int32_t markers_[2] = {-1, -1};
+    int marker_count_ = 0;
 
     // Work buffers of the drawing, kept between paints.
     PlotScratch scratch_;

@@ -830,3 +830,106 @@ TEST(WaveWindowWithRun, RendererDrawsExactlyTheWindowsPicture) {
         EXPECT_EQ(differing_pixels(drawn, grabbed), 0);
     }
 }
+
+namespace {
+
+void send_move(QWidget* box, QPoint p, Qt::KeyboardModifiers modifiers) {
+    QMouseEvent e(QEvent::MouseMove, QPointF(p), box->mapToGlobal(QPointF(p)), Qt::NoButton, Qt::NoButton, modifiers);
+    QApplication::sendEvent(box, &e);
+}
+
+}  // namespace
+
+TEST(WaveWindow, HoverReadoutShowsTheStoredSampleOverTheLastDrawing) {
+    Wave w;
+    w.sine_run();
+    save_reference(*w.state);
+    w.window->PaintBox1->repaint();
+    const QImage before = w.shown();
+    const int reads = w.scale_reads;
+    QWidget* box = w.window->PaintBox1;
+    const SampleStore& s = w.state->result.samples;
+
+    QTest::mouseMove(box, QPoint(300, 200));
+    const std::int32_t k = nearest_sample(s, pixel_time(w.window->last_map(), 300));
+    EXPECT_EQ(w.window->cursor_sample(), k);
+    const std::vector<ReadoutLine> lines = w.window->readout();
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[4].text, "VC3 = " + readout_number(s.values[k][kV3]) + " V  ref " +
+                                 readout_number(w.state->reference.values[k][kV3]));
+    const QImage hovering = w.shown();
+    EXPECT_GT(differing_pixels(hovering, before), 100);  // the cursor and the box
+    // The box beside the cursor: the cursor's column left of it stays visible.
+    std::int32_t cx = static_cast<std::int32_t>(std::lrintl(w.window->last_map().ax * s.time[k] + w.window->last_map().bx));
+    EXPECT_EQ(at(hovering, cx, 12), qRgb(224, 224, 224));
+    EXPECT_EQ(w.scale_reads, reads);  // never laid out again
+
+    // Leaving the plot area, or starting a drag, hides it.
+    QTest::mouseMove(box, QPoint(40, 200));
+    EXPECT_EQ(w.window->cursor_sample(), -1);
+    EXPECT_TRUE(w.shown() == before);
+    QTest::mouseMove(box, QPoint(300, 200));
+    EXPECT_EQ(w.window->cursor_sample(), k);
+    QTest::mousePress(box, Qt::LeftButton, {}, QPoint(300, 200));
+    EXPECT_EQ(w.window->cursor_sample(), -1);
+    QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(300, 200));
+    EXPECT_TRUE(w.shown() == before);
+    EXPECT_EQ(w.scale_reads, reads);
+
+    // Ctrl+Right and Ctrl+Left step the cursor by one sample.
+    QTest::mouseMove(box, QPoint(310, 200));
+    const std::int32_t k310 = w.window->cursor_sample();
+    EXPECT_EQ(k310, nearest_sample(s, pixel_time(w.window->last_map(), 310)));
+    QTest::keyClick(w.window.get(), Qt::Key_Right, Qt::ControlModifier);
+    QTest::keyClick(w.window.get(), Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(w.window->cursor_sample(), k310 + 2);
+    QTest::keyClick(w.window.get(), Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(w.window->cursor_sample(), k310 + 1);
+}
+
+TEST(WaveWindowWithRun, ShiftSnapsToTheV3PeakAndCtrlClicksSetMarkers) {
+    Wave w;
+    w.params = default_design_params();
+    mark_dirty(*w.state);
+    w.grab();
+    ASSERT_TRUE(w.state->results_valid);
+    QWidget* box = w.window->PaintBox1;
+    const SampleStore& s = w.state->result.samples;
+    const PixelMap m = w.window->last_map();
+    const int peak_x = static_cast<int>(std::lrintl(m.ax * 7.03672788e-6L + m.bx));
+
+    send_move(box, QPoint(peak_x + 3, 100), Qt::ShiftModifier);
+    std::vector<ReadoutLine> lines = w.window->readout();
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[0].text, "t = 7.0367 \xC2\xB5s");
+    EXPECT_EQ(lines[4].text, "VC3 = -6498.6 V");
+    const std::int32_t peak = w.window->cursor_sample();
+    send_move(box, QPoint(peak_x + 3, 100), {});
+    EXPECT_NE(w.window->cursor_sample(), peak);  // without Shift: the sample under the mouse
+
+    // Two Ctrl+clicks measure; neither starts a zoom.
+    const ViewRecord view = w.state->view;
+    QTest::mouseClick(box, Qt::LeftButton, Qt::ControlModifier, QPoint(200, 100));
+    QTest::mouseMove(box, QPoint(300, 300));
+    QTest::mouseClick(box, Qt::LeftButton, Qt::ControlModifier, QPoint(400, 300));
+    EXPECT_FALSE(w.window->dragging());
+    EXPECT_EQ(w.state->view.t0, view.t0);
+    EXPECT_EQ(w.state->view.ymax, view.ymax);
+    const std::int32_t a = nearest_sample(s, pixel_time(m, 200)), b = nearest_sample(s, pixel_time(m, 400));
+    EXPECT_EQ(w.window->markers(), (std::vector<std::int32_t>{a, b}));
+    lines = w.window->readout();
+    const long double dt = s.time[b] - s.time[a];
+    EXPECT_EQ(lines.back().text, "\xCE\x94t = " + readout_number(dt / 1e-6L) + " \xC2\xB5s  1/\xCE\x94t = " +
+                                     readout_number(1 / dt) + " Hz");
+
+    // They follow a key command and vanish with a new run; a third click
+    // starts over.
+    QTest::keyClicks(w.window.get(), "a");
+    EXPECT_EQ(w.window->markers().size(), 2u);
+    QTest::mouseClick(box, Qt::LeftButton, Qt::ControlModifier, QPoint(300, 300));
+    EXPECT_EQ(w.window->markers().size(), 1u);
+    mark_dirty(*w.state);
+    w.window->PaintBox1->repaint();
+    EXPECT_TRUE(w.window->markers().empty());
+    EXPECT_EQ(w.window->cursor_sample(), -1);
+}
