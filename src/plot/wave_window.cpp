@@ -1,6 +1,11 @@
 #include "plot/wave_window.h"
 
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
+#include <QGuiApplication>
+#include <QSvgGenerator>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -16,6 +21,7 @@
 #include "app/application_window.h"
 #include "app/error_box_widget.h"
 #include "app/faults.h"
+#include "sim/sample_csv.h"
 #include "sim/sim_run.h"
 
 namespace zelvar {
@@ -175,6 +181,19 @@ void TFwave::PaintBox1Paint(QPainter& painter) {
     fp_clear();
 }
 
+// What the plot is drawn from now: the paint box, the stores, the view and
+// the scale factors read from the parameter window.
+PlotPicture TFwave::current_picture() {
+    PlotPicture picture;
+    if (inputs_.scales) picture.scales = inputs_.scales();
+    picture.size = PaintBox1->size();
+    picture.font = PaintBox1->font();
+    picture.samples = &state_.result.samples;
+    picture.reference = state_.reference_present ? &state_.reference : nullptr;
+    picture.view = state_.view;
+    return picture;
+}
+
 // Draws the plot anew into the image of the last drawing.  A fault of the
 // drawing stops it there (what was drawn is shown) and is reported once,
 // after the paint; the dirty flag then stays set, and a plain repaint does
@@ -184,13 +203,7 @@ void TFwave::lay_out() {
         last_drawing_ = QImage();
         return;
     }
-    PlotPicture picture;
-    if (inputs_.scales) picture.scales = inputs_.scales();
-    picture.size = PaintBox1->size();
-    picture.font = PaintBox1->font();
-    picture.samples = &state_.result.samples;
-    picture.reference = state_.reference_present ? &state_.reference : nullptr;
-    picture.view = state_.view;
+    const PlotPicture picture = current_picture();
 
     const qreal ratio = PaintBox1->devicePixelRatioF();
     QImage image(picture.size * ratio, QImage::Format_ARGB32_Premultiplied);
@@ -304,6 +317,14 @@ void TFwave::FormKeyPress(char key) {
 }
 
 void TFwave::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Save)) {
+        FileSave();
+        return;
+    }
+    if (event->matches(QKeySequence::Copy)) {
+        CopyPicture();
+        return;
+    }
     if ((event->modifiers() & Qt::ControlModifier) && (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
         CursorStep(event->key() == Qt::Key_Left ? -1 : 1);
         return;
@@ -494,6 +515,74 @@ void TFwave::CursorStep(int step) {
         }
         show_readout(true, k, hover_ ? hover_y_ : area_.y0);
     });
+}
+
+// ---------------------------------------------------------------------------
+// Pictures and samples out
+
+QImage TFwave::picture() {
+    if (!state_.results_valid) throw Error("No waveforms to save");
+    const PlotPicture pic = current_picture();
+    QImage image(pic.size, QImage::Format_RGB32);
+    image.setDotsPerMeterX(static_cast<int>(std::lround(PaintBox1->logicalDpiX() / 0.0254)));
+    image.setDotsPerMeterY(static_cast<int>(std::lround(PaintBox1->logicalDpiY() / 0.0254)));
+    image.fill(Qt::black);
+    QPainter p(&image);
+    const PlotLayout layout = render_plot(p, pic);
+    p.end();
+    if (!layout.fault.empty()) throw Error(layout.fault);
+    return image;
+}
+
+void TFwave::save_view(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const std::string name = path.toStdString();
+    if (suffix == "csv") {
+        // The samples inside the time window.
+        if (!state_.results_valid) throw Error("No waveforms to save");
+        const SampleStore& s = state_.result.samples;
+        SampleStore inside;
+        for (std::int32_t k = 0; k < s.count(); ++k) {
+            if (std::isless(s.time[k], state_.view.t0) || std::isgreater(s.time[k], state_.view.t1)) continue;
+            inside.time.push_back(s.time[k]);
+            inside.values.push_back(s.values[k]);
+        }
+        write_sample_csv_file(name, inside);
+        return;
+    }
+    if (suffix == "svg") {
+        if (!state_.results_valid) throw Error("No waveforms to save");
+        const PlotPicture pic = current_picture();
+        QSvgGenerator svg;
+        svg.setFileName(path);
+        svg.setSize(pic.size);
+        svg.setViewBox(QRect(QPoint(0, 0), pic.size));
+        svg.setTitle(QStringLiteral("Waveforms"));
+        QPainter p;
+        if (!p.begin(&svg)) throw Error("Picture file " + name + " cannot be written");
+        const PlotLayout layout = render_plot(p, pic);
+        if (!p.end()) throw Error("Picture file " + name + " cannot be written");
+        if (!layout.fault.empty()) throw Error(layout.fault);
+        return;
+    }
+    if (!picture().save(path, "PNG")) throw Error("Picture file " + name + " cannot be written");
+}
+
+void TFwave::FileSave() {
+    run_guarded(this, [&] {
+        QString filter;
+        QString path = QFileDialog::getSaveFileName(
+            this, QStringLiteral("Save waveforms"), QString(),
+            QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg);;CSV samples (*.csv)"), &filter);
+        if (path.isEmpty()) return;
+        if (QFileInfo(path).suffix().isEmpty())
+            path += filter.startsWith("SVG") ? ".svg" : filter.startsWith("CSV") ? ".csv" : ".png";
+        save_view(path);
+    });
+}
+
+void TFwave::CopyPicture() {
+    run_guarded(this, [&] { QGuiApplication::clipboard()->setImage(picture()); });
 }
 
 }  // namespace zelvar

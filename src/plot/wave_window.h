@@ -68,11 +68,22 @@ public:
     void PaintBox1CtrlClick(int x, int y, bool snap);
     void CursorStep(int step);
 
+    // The current view as a picture (the renderer's, without the cursor,
+    // markers or zoom rectangle), and saved by the file's type: ".png" and
+    // ".svg" the picture, ".csv" the samples inside the time window.  Ctrl+S
+    // asks for the file, Ctrl+C copies the picture.  Errors raise
+    // zelvar::Error.
+    QImage picture();
+    void save_view(const QString& path);
+    void FileSave();
+    void CopyPicture();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool run_if_dirty();
+    PlotPicture current_picture();
     void lay_out();
     void draw_zoom_outline(QPainter& painter);
     void repaint_outline(std::int32_t old_x1, std::int32_t old_y1);

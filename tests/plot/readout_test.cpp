@@ -66,10 +66,10 @@ TEST(Readout, SnapFindsTheNearestExtremumOfV3WithinTheRadius) {
 TEST(Readout, NumbersAndLinesTakeTheStoredValues) {
     struct Case {
         long double x;
-        const char* text;
+        std::string text;
     };
     const Case numbers[] = {{7.03672788L, "7.0367"}, {-6498.61322960L, "-6498.6"}, {0, "0"},
-                            {0.0012345L, "0.0012345"}, {999999, "999999"}, {1234567, E(1234567, 13).c_str()}};
+                            {0.0012345L, "0.0012345"}, {999999, "999999"}, {1234567, E(1234567, 13)}};
     for (const Case& c : numbers) EXPECT_EQ(readout_number(c.x), c.text) << c.text;
 
     const SampleStore s = store101();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QFile>
 #include <QDir>
 #include <QFontMetrics>
 #include <QImage>
@@ -932,4 +934,41 @@ TEST(WaveWindowWithRun, ShiftSnapsToTheV3PeakAndCtrlClicksSetMarkers) {
     w.window->PaintBox1->repaint();
     EXPECT_TRUE(w.window->markers().empty());
     EXPECT_EQ(w.window->cursor_sample(), -1);
+}
+
+TEST(WaveWindow, CtrlCCopiesThePictureAndTheViewSavesAsPngSvgAndCsv) {
+    Wave w;
+    w.sine_run();
+    const QImage grabbed = w.grab();
+    QApplication::clipboard()->clear();
+    QTest::keyClick(w.window.get(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(differing_pixels(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), grabbed), 0);
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString png = dir.filePath("view.png"), svg = dir.filePath("view.svg"), csv = dir.filePath("view.csv");
+    w.window->save_view(png);
+    EXPECT_EQ(differing_pixels(QImage(png).convertToFormat(QImage::Format_RGB32), grabbed), 0);
+    w.window->save_view(svg);
+    QFile svg_file(svg);
+    ASSERT_TRUE(svg_file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(svg_file.readAll().contains("<svg"));
+
+    // The CSV holds the samples inside the time window: after "a", its first half.
+    QTest::keyClicks(w.window.get(), "a");
+    w.window->save_view(csv);
+    QFile csv_file(csv);
+    ASSERT_TRUE(csv_file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = csv_file.readAll().trimmed().split('\n');
+    std::int32_t inside = 0;
+    for (long double t : w.state->result.samples.time) inside += t <= w.state->view.t1;
+    EXPECT_EQ(rows.size(), inside + 1);
+    EXPECT_EQ(rows[0], "t,vin,v1,v2,v3,vl,i1,i2,i3");
+
+    try {
+        w.window->save_view("/nonexistent-folder/view.png");
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Picture file /nonexistent-folder/view.png cannot be written");
+    }
 }
