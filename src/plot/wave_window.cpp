@@ -359,15 +359,15 @@ std::int32_t TFwave::sample_at(int x, bool snap) const {
     return k;
 }
 
-// The pixel column of sample k; false (0) when it lies outside the plot area.
-std::int32_t TFwave::sample_pixel(std::int32_t k, std::int32_t& x) const {
+// The pixel column of sample k; false when it lies outside the plot area.
+bool TFwave::sample_pixel(std::int32_t k, std::int32_t& x) const {
     const long double v = map_.ax * state_.result.samples.time[k] + map_.bx;
     fp_clear();
     if (!std::isgreaterequal(v, static_cast<long double>(area_.x0)) ||
         !std::islessequal(v, static_cast<long double>(area_.x1)))
-        return 0;
+        return false;
     x = static_cast<std::int32_t>(std::lrintl(v));
-    return 1;
+    return true;
 }
 
 std::vector<ReadoutLine> TFwave::readout() const {

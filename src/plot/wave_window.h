@@ -89,7 +89,7 @@ private:
     void repaint_outline(std::int32_t old_x1, std::int32_t old_y1);
     std::int32_t sample_at(int x, bool snap) const;
     bool readout_possible() const;
-    std::int32_t sample_pixel(std::int32_t k, std::int32_t& x) const;
+    bool sample_pixel(std::int32_t k, std::int32_t& x) const;
     void draw_markers(QPainter& painter);
     QRect draw_readout(QPainter* painter);
     void show_readout(bool on, std::int32_t sample, int y);
