@@ -34,7 +34,7 @@ DesignResults design_results(const DesignState& s) {
 }
 
 bool run_design(const DesignInputs& inputs, ReportSink& log, DesignHandOver* hand_over) {
-    fp_clear();
+    const FpEnvironment fp_environment;
     DesignState& s = design_state;
     read_design_inputs(s, inputs);
     compute_residues(s);
