@@ -130,7 +130,7 @@ TEST_F(SimulateCli, ValueFileRunWithMaxima) {
     const SimResult run = core_run(f, [](SimParams& p) { p.find_maxima = true; }, log);
     std::string lines;
     for (const std::string& l : log.lines) lines += latin1_to_utf8(l) + "\n";
-    EXPECT_EQ(r.out, lines);
+    EXPECT_EQ(r.out, lines + "Run completed: 600 points.\n");
     EXPECT_EQ(run.samples.count(), 600);
     EXPECT_EQ(run.samples.values[0][1], 0);
 
@@ -186,6 +186,24 @@ TEST_F(SimulateCli, CsvReadsBackToTheSameValues) {
     EXPECT_EQ(rows, 50);
     EXPECT_EQ(csv_real(-3), "-3.00000000000000000000e+00");
     EXPECT_EQ(csv_real(1.5e-5L), "1.50000000000000000003e-05");  // the 80-bit value nearest 1.5E-5
+}
+
+// An output that cannot be written is an error, not a success.
+TEST_F(SimulateCli, UnwritableOutputExitsTwo) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    const std::string f = design_file();
+    for (const char* options : {"", " --maxima"}) {
+        const std::string cmd = std::string(ZELVAR_CLI_PATH) + " simulate --values '" + f + "'" + options +
+                                " 2>&1 >/dev/full";
+        FILE* pipe = ::popen(cmd.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string err;
+        char buf[4096];
+        while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe)) err.append(buf, n);
+        const int status = ::pclose(pipe);
+        EXPECT_EQ(WEXITSTATUS(status), kExitError) << options;
+        EXPECT_EQ(err, "zelvar-cli: the report could not be written to standard output\n") << options;
+    }
 }
 
 TEST_F(SimulateCli, ProgramExitStatusAndOutput) {
