@@ -3,6 +3,7 @@
 #include "app/faults.h"
 #include "sim/circuit_model.h"
 #include "sim/maxima_report.h"
+#include "sim/sine_ahead.h"
 #include "sim/source_voltage.h"
 #include "sim/step_matrix.h"
 #include "sim/trapezoidal_step.h"
@@ -23,10 +24,12 @@ void integrate(const Kernel& kernel, const SimParams& params, long double h, lon
     long double u = 0;
     long double u_prev = 0;
     long double i_fb = 0;  // the fed-back primary current
+    SineAhead ahead(p, h, static_cast<std::int64_t>(store.count - 1) * p.steps);
+    std::int64_t n = 0;  // steps taken
     for (std::int32_t i = 2; i <= store.count; ++i) {
         for (std::int32_t s = 0; s < p.steps; ++s) {
             const long double t_next = t + h;
-            u = source_voltage(p, t_next, i_fb);
+            u = ahead.source(p, t_next, i_fb, n++);
             kernel.step(x, u + u_prev);
             t = t_next;
             u_prev = u;

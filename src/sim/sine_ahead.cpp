@@ -1,0 +1,56 @@
+#include "sim/sine_ahead.h"
+
+namespace zelvar {
+
+namespace {
+
+// Below this many steps a run takes a few milliseconds; a thread is not worth starting.
+constexpr std::int64_t kMinSteps = 20000;
+
+}  // namespace
+
+SineAhead::SineAhead(const SimParams& p, long double h, std::int64_t steps) {
+    if (p.square || steps < kMinSteps || std::thread::hardware_concurrency() < 2) return;
+    try {
+        ring_ = std::make_unique<long double[]>(kRing);
+        thread_ = std::thread([this, h, w = kTwoPi * p.fin, steps] { work(h, w, steps); });
+    } catch (...) {
+        // No thread: the run computes every value itself.
+    }
+}
+
+SineAhead::~SineAhead() {
+    if (thread_.joinable()) {
+        stop_.store(true, std::memory_order_relaxed);
+        thread_.join();
+    }
+}
+
+void SineAhead::work(long double h, long double w, std::int64_t steps) {
+#if defined(__x86_64__) || defined(__i386__)
+    // The run's arithmetic: 64-bit significands, rounding to nearest.
+    const unsigned short control = 0x037f;
+    __asm__ volatile("fldcw %0" : : "m"(control));
+#endif
+    long double t = 0;
+    std::int64_t consumed = 0;
+    for (std::int64_t n = 0; n < steps; ++n) {
+        t = t + h;
+        if ((n & 63) == 0 || n - consumed >= kRing) {
+            if (stop_.load(std::memory_order_relaxed)) return;
+            consumed = consumed_.load(std::memory_order_acquire);
+            // The ring is full: wait for the run to take values.
+            while (n - consumed >= kRing) {
+                std::this_thread::yield();
+                if (stop_.load(std::memory_order_relaxed)) return;
+                consumed = consumed_.load(std::memory_order_acquire);
+            }
+        }
+        if (n < consumed) continue;  // the run has passed this step already
+        ring_[n % kRing] = rounded_sin(w * t);
+        if ((n & 15) == 15) produced_.store(n + 1, std::memory_order_release);
+    }
+    produced_.store(steps, std::memory_order_release);
+}
+
+}  // namespace zelvar
