@@ -24,7 +24,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -234,16 +233,16 @@ int main() {
     const int runs = 15;
     print_load();
 
-    static SimState state;
+    SimResult result;  // reused: only the first run allocates its samples
     std::vector<double> run_ms, run_cpu;
     for (int r = 0; r < runs; ++r) {
         LineCollector log;
         const double c0 = cpu_ms();
         const auto t0 = Clock::now();
-        const bool ok = run_simulation(p, state, log);
+        const bool ok = run_simulation(p, log, result, true);
         const double wall = ms_since(t0);
         run_cpu.push_back(cpu_ms() - c0);
-        if (!ok || !state.results_valid) {
+        if (!ok || result.end != RunEnd::kCompleted) {
             std::printf("run did not complete\n");
             return 1;
         }
@@ -259,8 +258,9 @@ int main() {
     const double cpu = median(run_cpu);
     std::printf("median processor time: %.2f ms per run, %.1f ns per step (min %.2f ms)\n", cpu, cpu * 1e6 / steps,
                 *std::min_element(run_cpu.begin(), run_cpu.end()));
-    std::printf("last sample: t = %.6Le s, v3 = %.6Le V, view %.4Le .. %.4Le\n", state.samples.time[p.points],
-                state.samples.values[p.points][3], state.view.ymin, state.view.ymax);
+    std::printf("last sample: t = %.6Le s, v3 = %.6Le V, view %.4Le .. %.4Le\n",
+                result.samples.time[p.points - 1], result.samples.values[p.points - 1][3], result.range.ymin,
+                result.range.ymax);
 
     // The same run with the square wave (no sine; the parity of the nearest
     // integer per step).
@@ -271,7 +271,7 @@ int main() {
         for (int r = 0; r < runs; ++r) {
             LineCollector log;
             const double c0 = cpu_ms();
-            if (!run_simulation(q, state, log)) {
+            if (!run_simulation(q, log, result, true)) {
                 std::printf("square-wave run did not complete\n");
                 return 1;
             }
@@ -320,19 +320,21 @@ int main() {
     // Storing: the samples of the last run stored again, with the maxima
     // and the value range updated as the run does.
     {
-        auto copy = std::make_unique<SampleStore>();
+        SampleStore copy;
+        copy.resize(p.points);
+        const SampleStore& from = result.samples;
         for (int r = 0; r < runs; ++r) {
             MaximaTracker maxima;
             maxima.start(0);
             ViewRecord view{0, p.tmax, 1e12L, -1e12L};
             const double c0 = cpu_ms();
-            for (int i = 2; i <= p.points; ++i) {
+            for (int i = 1; i < p.points; ++i) {
                 long double x[kStates];
-                for (int j = 0; j < kStates; ++j) x[j] = state.samples.values[i][j + 1];
-                const long double t = state.samples.time[i];
-                copy->time[i] = t;
-                copy->values[i][0] = state.samples.values[i][0];
-                for (int j = 0; j < kStates; ++j) copy->values[i][j + 1] = x[j];
+                for (int j = 0; j < kStates; ++j) x[j] = from.values[i][j + 1];
+                const long double t = from.time[i];
+                copy.time[i] = t;
+                copy.values[i][0] = from.values[i][0];
+                for (int j = 0; j < kStates; ++j) copy.values[i][j + 1] = x[j];
                 for (int j = 0; j < kStates; ++j) {
                     maxima.update(j, x, t);
                     if (x[j] > view.ymax)
