@@ -327,34 +327,23 @@ inline u128 mul_q1(u128 a, u128 b) {
     return (hi << 1) | (low >> 127);
 }
 
-// (π/2)^(2k+1)/(2k+1)!, k = 2..6, and (π/2)^(2k)/(2k)!, k = 3..6: the first
-// to 64 bits, the others to 53 (their terms are below 2^-49 and 2^-41, so
-// that is enough, and a double loads much faster).
-constexpr long double kSinTail2 = 0.07969262624616704512050555L;
-constexpr double kSinTail[4] = {0.004681754135318688100685464, 0.0001604411847873598218726609,
-                                0.00000359884323521208534045854, 5.692172921967926811775255e-8};
-constexpr double kCosTail[4] = {0.02086348076335296087305164, 0.0009192602748394265802417162,
-                                0.00002520204237306060548105302, 0.0000004710874778818171503670277};
+// (π/2)^(2k+1)/(2k+1)!, k = 2..6, in units of 2^-67, and (π/2)^(2k)/(2k)!,
+// k = 3..6, in units of 2^-69, rounded.
+constexpr u64 kSinTail[5] = {0xa335e33bad570e92ULL, 0x09969667315ec2dfULL, 0x00541e0d21fb9e07ULL,
+                             0x0001e3074fde8872ULL, 0x000007a3d0d34063ULL};
+constexpr u64 kCosTail[4] = {0xaae9e3f1e5ffcfe3ULL, 0x0787d41a246eaebdULL, 0x0034da3e54409517ULL,
+                             0x0000fce9c51bb1e6ULL};
 
-// v rounded to an integer (|v| < 2^63).
-inline std::int64_t nearest_int(long double v) {
-#if defined(__x86_64__) || defined(__i386__)
-    std::int64_t r;
-    __asm__("fistpll %0" : "=m"(r) : "t"(v) : "st");
-    return r;
-#else
-    return std::llrint(v);
-#endif
-}
+// The high 64 bits of a·b.
+inline u64 mul_hi64(u64 a, u64 b) { return static_cast<u64>((static_cast<u128>(a) * b) >> 64); }
 
 // Error bound of the 128-bit evaluation, as a power of two in units of
-// 2^-127: below 2^35 (the 80-bit part), a few units for the rest; 2^38
+// 2^-127: below 2^34 (the 64-bit part), a few units for the rest; 2^38
 // leaves a margin.
 constexpr int kFastEps = 38;
 
 // sin x for 2^-32 <= |x| < 2^30.  False when the result cannot be decided
-// at this precision.  Its 80-bit part needs the unit's 64-bit precision
-// (the default, and the run's).
+// at this precision.
 bool sin_128(const Unpacked& a, unsigned char* out) {
     // x·(2/π) = m·2^E·(2/π), E = exponent − 63.  Bits of 2/π at 2^-i with
     // 2^(E−i) >= 4 only add multiples of 4 (m is an integer), and E <= -34,
@@ -386,9 +375,9 @@ bool sin_128(const Unpacked& a, unsigned char* out) {
     }
     // g = j/64 + e, e < 1/64: sin and cos of gπ/2 from those of jπ/128 and of
     // eπ/2.  The series of eπ/2 have their first terms (e, e³; 1, e², e⁴)
-    // in fixed point and the rest, below 2^-33 and 2^-41, in 80-bit
-    // arithmetic (relative error below 2^-59, so below 2^-92 in all) up to
-    // the terms in e^13 and e^12 (the next are below 2^-110).
+    // in 128-bit fixed point and the rest, below 2^-33 and 2^-41, in 64-bit
+    // fixed point (error below 2^-93) up to the terms in e^13 and e^12 (the
+    // next are below 2^-110).
     const int j = static_cast<int>(f >> 122);  // 0..32
     const u128 e = f & ((static_cast<u128>(1) << 122) - 1);
     const u128 u = mul_hi(e, e);    // e², units of 2^-128
@@ -396,14 +385,15 @@ bool sin_128(const Unpacked& a, unsigned char* out) {
     const u128 u2 = mul_hi(u, u);   // e⁴
     const u128 s_lead = mul_hi(e, kSinCoef[0]) - mul_hi(e3, kSinCoef[1]);
     const u128 c_lead = (static_cast<u128>(1) << 127) - mul_hi(u, kCosCoef[1]) + mul_hi(u2, kCosCoef[2]);
-    const long double el = static_cast<long double>(static_cast<std::int64_t>(e >> 59)) * 0x1p-69L;
-    const long double ul = static_cast<long double>(static_cast<std::int64_t>(u >> 53)) * 0x1p-75L;
-    const long double ul2 = ul * ul;
-    const long double s_rest =
-        (el * ul2) * (kSinTail2 - ul * (kSinTail[0] - ul * (kSinTail[1] - ul * (kSinTail[2] - ul * kSinTail[3]))));
-    const long double c_rest = (ul * ul2) * (kCosTail[0] - ul * (kCosTail[1] - ul * (kCosTail[2] - ul * kCosTail[3])));
-    const u128 sin_b = s_lead + (static_cast<u128>(nearest_int(s_rest * 0x1p96L)) << 31);
-    const u128 cos_b = c_lead - (static_cast<u128>(nearest_int(c_rest * 0x1p104L)) << 23);
+    const u64 e_64 = static_cast<u64>(e >> 58);  // e in units of 2^-70
+    const u64 u_64 = static_cast<u64>(u >> 52);  // e² in units of 2^-76
+    u64 ps = kSinTail[4], pc = kCosTail[3];      // units of 2^-67 and 2^-69
+    for (int i = 3; i >= 0; --i) ps = kSinTail[i] - (mul_hi64(u_64, ps) >> 12);
+    for (int i = 2; i >= 0; --i) pc = kCosTail[i] - (mul_hi64(u_64, pc) >> 12);
+    const u64 e5 = mul_hi64(mul_hi64(e_64, u_64), u_64);  // e⁵, units of 2^-94
+    const u64 u3 = mul_hi64(mul_hi64(u_64, u_64), u_64);  // e⁶, units of 2^-100
+    const u128 sin_b = s_lead + (static_cast<u128>(mul_hi64(e5, ps)) << 30);  // from units of 2^-97
+    const u128 cos_b = c_lead - (static_cast<u128>(mul_hi64(u3, pc)) << 22);  // from units of 2^-105
     const TablePoint& t = kTable[j];
     const u128 R = (k & 1) ? mul_q1(t.c, cos_b) - mul_q1(t.s, sin_b) : mul_q1(t.s, cos_b) + mul_q1(t.c, sin_b);
     const Rounded r = round_fixed(R, kFastEps);
