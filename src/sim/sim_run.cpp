@@ -31,7 +31,7 @@ void integrate(const Kernel& kernel, const SimParams& params, std::int32_t n_poi
     for (std::int32_t i = 1; i < n_points; ++i) {
         for (std::int32_t s = 0; s < p.steps; ++s) {
             const long double t_next = t + h;
-            u = ahead.source(p, t_next, i_fb, n++);
+            u = ahead.source(p, t_next, i_fb, n++, p.steps - s);
             kernel.step(x, u + u_prev);
             t = t_next;
             u_prev = u;

@@ -9,7 +9,7 @@ constexpr std::int64_t kMinSteps = 20000;
 
 }  // namespace
 
-SineAhead::SineAhead(const SimParams& p, long double h, std::int64_t steps) {
+SineAhead::SineAhead(const SimParams& p, long double h, std::int64_t steps) : h_(h) {
     if (p.square || steps < kMinSteps || std::thread::hardware_concurrency() < 2) return;
     try {
         ring_ = std::make_unique<long double[]>(kRing);
@@ -24,6 +24,24 @@ SineAhead::~SineAhead() {
         stop_.store(true, std::memory_order_relaxed);
         thread_.join();
     }
+}
+
+long double SineAhead::compute_ahead(const SimParams& p, long double t, long double arg, std::int64_t n,
+                                     std::int32_t left) {
+    if (!std::isfinite(arg)) return rounded_sin(arg);  // NaN, with its fault flag, now
+    // This step and the next steps of the sample while the driver runs the
+    // sine wave, with the times and arguments the run will form.
+    int k = 0;
+    own_arg_[k++] = arg;
+    for (long double tk = t; k < kOwn && k < left; ++k) {
+        tk = tk + h_;
+        if (!(tk < p.tstop) || (p.feedback && tk > p.tstart)) break;
+        own_arg_[k] = (kTwoPi * p.fin) * tk;
+    }
+    rounded_sin(own_arg_, own_, k);
+    own_begin_ = n;
+    own_end_ = n + k;
+    return own_[0];
 }
 
 void SineAhead::work(long double h, long double w, std::int64_t steps) {
