@@ -1,5 +1,7 @@
 #include "sim/sine_ahead.h"
 
+#include <chrono>
+
 namespace zelvar {
 
 namespace {
@@ -54,12 +56,13 @@ void SineAhead::work(long double h, long double w, std::int64_t steps) {
     std::int64_t consumed = 0;
     for (std::int64_t n = 0; n < steps; ++n) {
         t = t + h;
-        if ((n & 63) == 0 || n - consumed >= kRing) {
+        if ((n & 7) == 0 || n - consumed >= kRing) {
             if (stop_.load(std::memory_order_relaxed)) return;
             consumed = consumed_.load(std::memory_order_acquire);
-            // The ring is full: wait for the run to take values.
+            // The ring is full: let the run take values (a quarter of the
+            // ring is about a tenth of a millisecond of the run's work).
             while (n - consumed >= kRing) {
-                std::this_thread::yield();
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
                 if (stop_.load(std::memory_order_relaxed)) return;
                 consumed = consumed_.load(std::memory_order_acquire);
             }
