@@ -56,20 +56,20 @@ void SineAhead::work(long double h, long double w, std::int64_t steps) {
     std::int64_t consumed = 0;
     for (std::int64_t n = 0; n < steps; ++n) {
         t = t + h;
-        if ((n & 7) == 0 || n - consumed >= kRing) {
+        if ((n & 63) == 0 || n - consumed >= kRing) {
             if (stop_.load(std::memory_order_relaxed)) return;
             consumed = consumed_.load(std::memory_order_acquire);
-            // The ring is full: let the run take values (a quarter of the
-            // ring is about a tenth of a millisecond of the run's work).
-            while (n - consumed >= kRing) {
-                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            // The ring is full: let the run take half of it (about 0.2 ms
+            // of the run's work) before going on.
+            while (n - consumed >= kRing / 2) {
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
                 if (stop_.load(std::memory_order_relaxed)) return;
                 consumed = consumed_.load(std::memory_order_acquire);
             }
         }
         if (n < consumed) continue;  // the run has passed this step already
         ring_[n % kRing] = rounded_sin(w * t);
-        if ((n & 15) == 15) produced_.store(n + 1, std::memory_order_release);
+        if ((n & 63) == 63) produced_.store(n + 1, std::memory_order_release);
     }
     produced_.store(steps, std::memory_order_release);
 }
