@@ -49,12 +49,6 @@ double cpu_ms() {
     return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
 }
 
-// Processor time of the whole process (every thread), in ms.
-double process_cpu_ms() {
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
 
 double ms_since(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
 
@@ -241,16 +235,14 @@ int main() {
     print_load();
 
     SimResult result;  // reused: only the first run allocates its samples
-    std::vector<double> run_ms, run_cpu, run_all;
+    std::vector<double> run_ms, run_cpu;
     for (int r = 0; r < runs; ++r) {
         LineCollector log;
-        const double a0 = process_cpu_ms();
         const double c0 = cpu_ms();
         const auto t0 = Clock::now();
         const bool ok = run_simulation(p, log, result, true);
         const double wall = ms_since(t0);
         run_cpu.push_back(cpu_ms() - c0);
-        run_all.push_back(process_cpu_ms() - a0);
         if (!ok || result.end != RunEnd::kCompleted) {
             std::printf("run did not complete\n");
             return 1;
@@ -265,10 +257,8 @@ int main() {
                 med * 1e6 / steps, *std::min_element(run_ms.begin(), run_ms.end()),
                 *std::max_element(run_ms.begin(), run_ms.end()));
     const double cpu = median(run_cpu);
-    std::printf("median processor time of the run's thread: %.2f ms per run, %.1f ns per step (min %.2f ms)\n", cpu,
-                cpu * 1e6 / steps, *std::min_element(run_cpu.begin(), run_cpu.end()));
-    std::printf("median processor time of both threads: %.2f ms per run, %.1f ns per step\n", median(run_all),
-                median(run_all) * 1e6 / steps);
+    std::printf("median processor time: %.2f ms per run, %.1f ns per step (min %.2f ms)\n", cpu, cpu * 1e6 / steps,
+                *std::min_element(run_cpu.begin(), run_cpu.end()));
     std::printf("last sample: t = %.6Le s, v3 = %.6Le V, view %.4Le .. %.4Le\n",
                 result.samples.time[p.points - 1], result.samples.values[p.points - 1][3], result.range.ymin,
                 result.range.ymax);
@@ -374,14 +364,14 @@ int main() {
     }
     const double sine = median(sine_cpu), matrix = median(matrix_cpu), store = median(store_cpu);
     std::printf("split of the run (each part alone, processor time):\n");
-    std::printf("  sine (source value per step): %6.2f ms, %5.1f ns per step (computed ahead on a second thread\n"
-                "    while one is free; the processor's FSIN alone: %.1f ns per step)\n",
+    std::printf("  sine (correctly rounded, one by one): %6.2f ms, %5.1f ns per step (the processor's FSIN on\n"
+                "    the same arguments: %.1f ns per step)\n",
                 sine, sine * 1e6 / steps, median(fsin_cpu) * 1e6 / steps);
     if (!matrix_cpu.empty())
         std::printf("  matrix (two 7x7 products):    %6.2f ms, %5.1f ns per step\n", matrix, matrix * 1e6 / steps);
     std::printf("  storing, maxima, value range: %6.2f ms, %5.1f ns per step\n", store, store * 1e6 / steps);
-    std::printf("  the run's thread less the matrix and storing (loop, time, checks, the sines it took over\n"
-                "    or fetched): %.2f ms\n", cpu - matrix - store);
+    std::printf("  the run less the matrix and storing (the sines, a sample's at a time, loop, time,\n"
+                "    checks): %.2f ms\n", cpu - matrix - store);
 
     side_by_side(p, h, steps);
     return 0;

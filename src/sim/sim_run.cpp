@@ -26,7 +26,7 @@ void integrate(const Kernel& kernel, const SimParams& params, std::int32_t n_poi
     long double u = 0;
     long double u_prev = 0;
     long double i_fb = 0;  // the fed-back primary current
-    SineAhead ahead(p, h, static_cast<std::int64_t>(n_points - 1) * p.steps);
+    SineAhead ahead(h);
     std::int64_t n = 0;  // steps taken
     for (std::int32_t i = 1; i < n_points; ++i) {
         for (std::int32_t s = 0; s < p.steps; ++s) {

@@ -262,8 +262,8 @@ TEST_F(SimRun, ArithmeticFaultsAbortWithEarlierEffectsKept) {
     EXPECT_TRUE(log.lines.empty());
 }
 
-// Long enough for the sines to be computed ahead on the second thread; the
-// driver stops or turns to feedback part way, where the run computes vin itself.
+// A longer run whose driver stops, or turns to feedback, part way through a
+// sample: the sines computed ahead end there and vin is computed step by step.
 TEST_F(SimRun, LongRunsStoreExactlyWhatThePlainLoopComputes) {
     p.points = 4000;
     p.tmax = 2e-4L;
