@@ -827,18 +827,19 @@ constexpr int kFastEps = 27;
 bool sin_128(const Unpacked& a, unsigned char* out) {
     // x·(2/π) = m·2^E·(2/π), E = exponent − 63.  Bits of 2/π at 2^-i with
     // 2^(E−i) >= 4 only add multiples of 4 (m is an integer), and E <= -34,
-    // so the first 256 bits T of 2/π give x·(2/π) = m·T·2^(E−256) with an
-    // error below 2^(E−192), and its binary point at bit q = 256 − E of m·T.
+    // so the first 192 bits T of 2/π give x·(2/π) = m·T·2^(E−192) with an
+    // error below 2^(E−128) <= 2^-162, and its binary point at bit
+    // q = 192 − E of m·T.
     const int E = a.biased - kBias - 63;
     u64 P[8] = {};
     u64 carry = 0;
-    for (int k = 0; k < 4; ++k) {  // P = m·T, T's least significant word first
-        const u128 t = static_cast<u128>(a.m) * kTwoOverPi[3 - k] + carry;
+    for (int k = 0; k < 3; ++k) {  // P = m·T, T's least significant word first
+        const u128 t = static_cast<u128>(a.m) * kTwoOverPi[2 - k] + carry;
         P[k] = static_cast<u64>(t);
         carry = static_cast<u64>(t >> 64);
     }
-    P[4] = carry;
-    const int q = 256 - E;  // 290..351
+    P[3] = carry;
+    const int q = 192 - E;  // 226..287
     auto bits64 = [&P](int p) {  // bits p..p+63 of P, p >= 0
         const int w = p / 64, o = p % 64;
         if (w >= 7) return u64{0};
