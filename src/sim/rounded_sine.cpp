@@ -640,26 +640,14 @@ constexpr TablePoint kTable[513] = {
     {U128(0x5a5ee79a1a5071b2ULL, 0x4c0e6b23c56b4597ULL), U128(0x5aa5fda4b20ba4c1ULL, 0xd63f294edb00bb91ULL)},
     {U128(0x5a827999fcef3242ULL, 0x2cbec4d9baa55f50ULL), U128(0x5a827999fcef3242ULL, 0x2cbec4d9baa55f50ULL)},
 };
-// (π/2)^(2k+1)/(2k+1)! and (π/2)^(2k)/(2k)!, k = 0..7, units of 2^-127, rounded.
-constexpr unsigned __int128 kSinCoef[8] = {
+// (π/2)^(2k+1)/(2k+1)! and (π/2)^(2k)/(2k)!, k = 0, 1, units of 2^-127, rounded.
+constexpr unsigned __int128 kSinCoef[2] = {
     U128(0xc90fdaa22168c234ULL, 0xc4c6628b80dc1cd1ULL),
     U128(0x52aef39896f94afaULL, 0xaee397b895792413ULL),
-    U128(0x0a335e33bad570e9ULL, 0x23f34224f03d1861ULL),
-    U128(0x009969667315ec2dULL, 0xf32f70bfb232e0b1ULL),
-    U128(0x000541e0d21fb9e0ULL, 0x6e41eb19177ab63dULL),
-    U128(0x00001e3074fde887ULL, 0x1f623bc80ec28cd6ULL),
-    U128(0x0000007a3d0d3406ULL, 0x358cca341592b893ULL),
-    U128(0x000000016fadb9f1ULL, 0x557439151a0ebd2dULL),
 };
-constexpr unsigned __int128 kCosCoef[8] = {
+constexpr unsigned __int128 kCosCoef[2] = {
     U128(0x8000000000000000ULL, 0x0000000000000000ULL),
     U128(0x9de9e64df22ef2d2ULL, 0x56e26cd9808c1ac7ULL),
-    U128(0x20783e1036b58766ULL, 0xa6603c01f5db44a7ULL),
-    U128(0x02aba78fc797ff3fULL, 0x8a9f5b7db2276b63ULL),
-    U128(0x001e1f506891babaULL, 0xf464e85b51fb497dULL),
-    U128(0x0000d368f9510254ULL, 0x5d4d3db9bb12413dULL),
-    U128(0x000003f3a7146ec7ULL, 0x9851baf59ba14a1eULL),
-    U128(0x0000000db7127a25ULL, 0x894796de1e0a0c24ULL),
 };
 constexpr int kTwoOverPiWords = 280;
 constexpr int kHalfPiWords = 17;
