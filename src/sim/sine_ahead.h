@@ -7,9 +7,9 @@
 // sample's next steps the same way, in the same order and precision, while
 // the driver runs the sine wave, and computes their sines together (faster
 // than one by one: the arguments are read and the values written through
-// memory once).  Each step still forms its own argument (its fault flags are
-// the ones that count); the values computed ahead belong to steps of the
-// same sample, whose flags are checked together when the sample is stored.
+// memory once).  Forming the arguments ahead raises the fault flags the steps
+// would raise, and in the same sample, whose flags are checked together when
+// the sample is stored; the sine itself raises none for a finite argument.
 // Everything else of the source (square wave, feedback, stopped driver) is
 // computed as before, step by step.
 #include <cmath>
@@ -28,9 +28,8 @@ public:
     // `left` is the number of steps of the current sample from this one on.
     long double source(const SimParams& p, long double t, long double i_fb, std::int64_t n, std::int32_t left) {
         if (p.square || !(t < p.tstop) || (p.feedback && t > p.tstart)) return source_voltage(p, t, i_fb);
-        const long double arg = (kTwoPi * p.fin) * t;
-        const long double s = n < end_ ? values_[n - begin_] : compute_ahead(p, t, arg, n, left);
-        return s * p.Vin;
+        if (n < end_) return values_[n - begin_] * p.Vin;
+        return compute_ahead(p, t, (kTwoPi * p.fin) * t, n, left) * p.Vin;
     }
 
 private:
