@@ -26,7 +26,9 @@ public:
 
     // vin of step n (0-based) ending at t: source_voltage(p, t, i_fb).
     // `left` is the number of steps of the current sample from this one on.
-    long double source(const SimParams& p, long double t, long double i_fb, std::int64_t n, std::int32_t left) {
+    // Inline (the run takes it every step): the usual case is a load and a product.
+    [[gnu::always_inline]] long double source(const SimParams& p, long double t, long double i_fb, std::int64_t n,
+                                              std::int32_t left) {
         if (p.square || !(t < p.tstop) || (p.feedback && t > p.tstart)) return source_voltage(p, t, i_fb);
         if (n < end_) return values_[n - begin_] * p.Vin;
         return compute_ahead(p, t, (kTwoPi * p.fin) * t, n, left) * p.Vin;
