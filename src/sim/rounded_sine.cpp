@@ -771,14 +771,17 @@ Rounded round_fixed(u128 R, int eps) {
 
 // ---- The 128-bit evaluation -------------------------------------------------
 
-// The high 128 bits of the 256-bit product a·b, and the low 128 bits.
+// The high 128 bits of the 256-bit product a·b, and the upper half of the
+// low 128 bits, without the product of the two low words: the result is at
+// most 2 below the true high part (in its last unit), which the error bounds
+// below allow for.
 inline u128 mul_full(u128 a, u128 b, u128& low) {
     const u64 a0 = static_cast<u64>(a), a1 = static_cast<u64>(a >> 64);
     const u64 b0 = static_cast<u64>(b), b1 = static_cast<u64>(b >> 64);
-    const u128 p00 = static_cast<u128>(a0) * b0, p01 = static_cast<u128>(a0) * b1;
-    const u128 p10 = static_cast<u128>(a1) * b0, p11 = static_cast<u128>(a1) * b1;
-    const u128 mid = (p00 >> 64) + static_cast<u64>(p01) + static_cast<u64>(p10);
-    low = (mid << 64) | static_cast<u64>(p00);
+    const u128 p01 = static_cast<u128>(a0) * b1, p10 = static_cast<u128>(a1) * b0;
+    const u128 p11 = static_cast<u128>(a1) * b1;
+    const u128 mid = static_cast<u128>(static_cast<u64>(p01)) + static_cast<u64>(p10);
+    low = mid << 64;
     return p11 + (p01 >> 64) + (p10 >> 64) + (mid >> 64);
 }
 
