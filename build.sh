@@ -67,7 +67,8 @@ run_stage() {
 run_tests() {
     local runtime failed=0 line
     runtime=$(mktemp -d)
-    trap 'rm -rf "$runtime"' EXIT
+    # The trap runs after this function has returned: give it the path itself.
+    trap "rm -rf '$runtime'" EXIT
     chmod 700 "$runtime"
     export XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen
     STAGE_LINES=()
