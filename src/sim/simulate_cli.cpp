@@ -9,11 +9,15 @@
 #include "sim/value_file_input.h"
 #include "widgets/numeric_text.h"
 
+#ifdef ZELVAR_PICTURES
+#include "plot/picture_file_render.h"
+#endif
+
 namespace zelvar {
 
 namespace {
 
-enum class Kind { real, integer, flag, stop_mode, feedback, text };
+enum class Kind { real, integer, flag, stop_mode, feedback, text, scale, size };
 
 struct Option {
     const char* name;      // without the leading "--"
@@ -25,6 +29,7 @@ struct Option {
     long double SimParams::*real = nullptr;
     std::int32_t SimParams::*integer = nullptr;
     bool SimParams::*flag = nullptr;
+    int scale = -1;  // Kind::scale: the channel in record order
 };
 
 // One option per field of the parameter window that a run reads, with the
@@ -68,11 +73,39 @@ constexpr Option kOptions[] = {
      "element options given beside it override its values"},
     {"csv", Kind::text, "FILE", "none",
      "after a completed run, write the samples: t,vin,v1,v2,v3,vl,i1,i2,i3 (21 digits)"},
+    {"png", Kind::text, "FILE", "none", "after a completed run, write the waveform window's picture as PNG"},
+    {"svg", Kind::text, "FILE", "none", "after a completed run, write the waveform window's picture as SVG"},
+    {"size", Kind::size, "WxH", "632x476", "size of the picture in pixels (the waveform window's paint box)"},
+    {"scale-vin", Kind::scale, "F", "1", "picture: scale factor of vin (\"vin\")", nullptr, nullptr, nullptr, 0},
+    {"scale-v1", Kind::scale, "F", "1", "picture: scale factor of v1 (\"v1\")", nullptr, nullptr, nullptr, 1},
+    {"scale-v2", Kind::scale, "F", "1", "picture: scale factor of v2 (\"v2\")", nullptr, nullptr, nullptr, 2},
+    {"scale-v3", Kind::scale, "F", "1", "picture: scale factor of v3 (\"v3\")", nullptr, nullptr, nullptr, 3},
+    {"scale-vl", Kind::scale, "F", "1", "picture: scale factor of vl (\"vl\")", nullptr, nullptr, nullptr, 4},
+    {"scale-i1", Kind::scale, "F", "1", "picture: scale factor of i1 (\"i1\")", nullptr, nullptr, nullptr, 5},
+    {"scale-i2", Kind::scale, "F", "1", "picture: scale factor of i2 (\"i2\")", nullptr, nullptr, nullptr, 6},
+    {"scale-i3", Kind::scale, "F", "1", "picture: scale factor of i3 (\"i3\")", nullptr, nullptr, nullptr, 7},
 };
 
+// What a run writes besides its report.
+struct Outputs {
+    std::optional<std::string> values, csv, png, svg;
+    int width = 632, height = 476;
+    std::array<long double, 8> scales{1, 1, 1, 1, 1, 1, 1, 1};
+};
+
+// "WxH" with 1 <= W, H <= 10000; false when the text is not such a size.
+bool parse_size(const std::string& text, int& width, int& height) {
+    const std::size_t x = text.find('x');
+    if (x == std::string::npos || x == 0 || x + 1 == text.size() || x > 5 || text.size() - x - 1 > 5) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (i != x && (text[i] < '0' || text[i] > '9')) return false;
+    width = std::stoi(text.substr(0, x));
+    height = std::stoi(text.substr(x + 1));
+    return width >= 1 && width <= 10000 && height >= 1 && height <= 10000;
+}
+
 // Sets what option o with the text given to it stands for.
-void apply(const Option* o, const std::string& text, SimParams& p, std::optional<std::string>& values_file,
-           std::optional<std::string>& csv_file) {
+void apply(const Option* o, const std::string& text, SimParams& p, Outputs& outputs) {
     switch (o->kind) {
         case Kind::real:
             p.*(o->real) = parse_real(text);
@@ -90,9 +123,18 @@ void apply(const Option* o, const std::string& text, SimParams& p, std::optional
         case Kind::stop_mode:
             p.stop_mode = text == "open" ? kOpenDriver : text == "short" ? kShortDriver : kDiodeDriver;
             break;
-        case Kind::text:
-            (std::string(o->name) == "values" ? values_file : csv_file) = text;
+        case Kind::scale:
+            outputs.scales[o->scale] = parse_real(text);
             break;
+        case Kind::size:
+            parse_size(text, outputs.width, outputs.height);  // checked by the parser
+            break;
+        case Kind::text: {
+            const std::string name = o->name;
+            (name == "values" ? outputs.values : name == "csv" ? outputs.csv : name == "png" ? outputs.png
+                                                                                                : outputs.svg) = text;
+            break;
+        }
     }
 }
 
@@ -103,7 +145,8 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
                  "Exit status: 0 completed, 1 stopped by the run's own check (its line is the\n"
                  "last one printed), 2 error (message on standard error or an output that\n"
                  "cannot be written), 64 usage error.  A completed run ends with the line\n"
-                 "\"Run completed: N points.\" (and \"Samples saved in file FILE\" with --csv).\n"
+                 "\"Run completed: N points.\" (and \"Samples saved in file FILE\" with --csv,\n"
+                 "\"Picture saved in file FILE\" with --png or --svg).\n"
                  "Defaults are in brackets.",
                  "zelvar-cli simulate"};
     app.failure_message([](const CLI::App*, const CLI::Error& e) {
@@ -130,6 +173,14 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
                     ->type_name(o.arg)
                     ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
         if (o.kind == Kind::stop_mode) g.cli->check(CLI::IsMember({"open", "short", "diodes"}));
+        if (o.kind == Kind::size)
+            g.cli->check(CLI::Validator(
+                [](std::string& text) {
+                    int w = 0, h = 0;
+                    return parse_size(text, w, h) ? std::string()
+                                                  : "the size must be WxH pixels, each 1 to 10000, e.g. 632x476";
+                },
+                "WxH"));
     }
 
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
@@ -137,24 +188,34 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
     return run_command(
         [&] {
             SimParams params;
-            std::optional<std::string> values_file;
-            std::optional<std::string> csv_file;
+            Outputs outputs;
             for (const Given& g : given)
-                if (g.option->kind == Kind::text && g.cli->count() > 0)
-                    apply(g.option, g.text, params, values_file, csv_file);
-            if (values_file) read_value_file(*values_file, params);
+                if (g.option->kind == Kind::text && g.cli->count() > 0) apply(g.option, g.text, params, outputs);
+#ifndef ZELVAR_PICTURES
+            if (outputs.png || outputs.svg)
+                throw Error("This zelvar-cli was built without Qt: --png and --svg are not available");
+#endif
+            if (outputs.values) read_value_file(*outputs.values, params);
             for (const Given& g : given)
-                if (g.option->kind != Kind::text && g.cli->count() > 0)
-                    apply(g.option, g.text, params, values_file, csv_file);
+                if (g.option->kind != Kind::text && g.cli->count() > 0) apply(g.option, g.text, params, outputs);
 
             PrintingSink log(out);
             SimResult result;
-            if (!run_simulation(params, log, result, csv_file.has_value())) return false;
+            if (!run_simulation(params, log, result, outputs.csv.has_value() || outputs.png || outputs.svg))
+                return false;
             report_line(log, "Run completed: " + I(params.points) + " points.");
-            if (csv_file) {
-                write_sample_csv_file(*csv_file, result.samples);
-                report_line(log, "Samples saved in file " + *csv_file);
+            if (outputs.csv) {
+                write_sample_csv_file(*outputs.csv, result.samples);
+                report_line(log, "Samples saved in file " + *outputs.csv);
             }
+#ifdef ZELVAR_PICTURES
+            if (outputs.png || outputs.svg) {
+                write_run_pictures(outputs.png.value_or(""), outputs.svg.value_or(""), outputs.width, outputs.height,
+                                   result.samples, result.range, outputs.scales);
+                for (const auto& file : {outputs.png, outputs.svg})
+                    if (file) report_line(log, "Picture saved in file " + *file);
+            }
+#endif
             return true;
         },
         out, err);
