@@ -180,7 +180,7 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
                     return parse_size(text, w, h) ? std::string()
                                                   : "the size must be WxH pixels, each 1 to 10000, e.g. 632x476";
                 },
-                "WxH"));
+                ""));
     }
 
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
