@@ -1,9 +1,12 @@
 #include "sim/simulate_cli.h"
 
-#include <iterator>
+#include <array>
+#include <cctype>
 #include <optional>
 
 #include "design/cli_common.h"
+#include "sim/channels.h"
+#include "sim/param_table.h"
 #include "sim/sample_csv.h"
 #include "sim/sim_run.h"
 #include "sim/value_file_input.h"
@@ -17,81 +20,50 @@ namespace zelvar {
 
 namespace {
 
-enum class Kind { real, integer, flag, stop_mode, feedback, text, scale, size };
+bool same_ignoring_case(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
 
-struct Option {
-    const char* name;      // without the leading "--"
-    Kind kind;
-    const char* arg;       // argument name in the help, "" for a flag
-    const char* fallback;  // the default as shown in the help
-    const char* help;
-    // The parameter it sets (by kind: real, integer, flag).
-    long double SimParams::*real = nullptr;
-    std::int32_t SimParams::*integer = nullptr;
-    bool SimParams::*flag = nullptr;
-    int scale = -1;  // Kind::scale: the channel in record order
-};
+// An option's help: what it sets, the window's caption where it differs from
+// the option's name, and the default in brackets.
+std::string option_help(const ParamSpec& p) {
+    std::string help = p.help;
+    if (p.caption != nullptr && p.kind != ParamKind::choice && !same_ignoring_case(p.caption, p.option))
+        help += std::string(" (\"") + p.caption + "\")";
+    const std::string fallback = param_default_text(p);
+    if (p.also_sets != nullptr)
+        help += " [off (" + std::string(p.unit) + " = " + fallback + ")]";
+    else
+        help += " [" + fallback + "]";
+    return help;
+}
 
-// One option per field of the parameter window that a run reads, with the
-// window's defaults.
-constexpr Option kOptions[] = {
-    {"C1", Kind::real, "F", "0", "primary capacitance", &SimParams::C1},
-    {"L1", Kind::real, "H", "0", "primary inductance", &SimParams::L1},
-    {"R1", Kind::real, "ohm", "0", "primary resistance", &SimParams::R1},
-    {"C2", Kind::real, "F", "0", "secondary capacitance", &SimParams::C2},
-    {"L2", Kind::real, "H", "0", "secondary inductance", &SimParams::L2},
-    {"R2", Kind::real, "ohm", "0", "secondary resistance", &SimParams::R2},
-    {"C3", Kind::real, "F", "0", "output capacitance", &SimParams::C3},
-    {"L3", Kind::real, "H", "0", "output inductance", &SimParams::L3},
-    {"R3", Kind::real, "ohm", "0", "output inductor resistance", &SimParams::R3},
-    {"CL", Kind::real, "F", "1E-14", "load capacitance (\"C load\")", &SimParams::CL},
-    {"RL", Kind::real, "ohm", "220000", "load resistance (\"R load\")", &SimParams::RL},
-    {"k12", Kind::real, "K", "0", "coupling coefficient of L1 and L2", &SimParams::k12},
-    {"vin", Kind::real, "V", "200", "source amplitude (\"Vin (V)\")", &SimParams::Vin},
-    {"fin", Kind::real, "Hz", "300000", "source frequency (\"Fin (Hz)\")", &SimParams::fin},
-    {"tmax", Kind::real, "s", "1.5E-5", "simulated time (\"Max time\")", &SimParams::tmax},
-    {"stop", Kind::real, "s", "10", "time at which the driver stops (\"Stop time\")", &SimParams::tstop},
-    {"stop-mode", Kind::stop_mode, "open|short|diodes", "diodes",
-     "stopped driver: open (Ropen), short-circuited, or open with free-wheeling diodes"},
-    {"Ropen", Kind::real, "ohm", "10000", "resistance of the open driver", &SimParams::Ropen},
-    {"square", Kind::flag, "", "off", "square wave instead of a sine (\"Square vin\")",
-     nullptr, nullptr, &SimParams::square},
-    {"feedback-after", Kind::feedback, "T", "off (T = 1E-6)",
-     "square wave locked to the sign of the primary current after t = T"},
-    {"VC10", Kind::real, "V", "0", "initial voltage of C1 (\"VC1(0) (V)\")", &SimParams::VC10},
-    {"points", Kind::integer, "N", "600", "number of stored samples, at most 50000 (\"Points\")",
-     nullptr, &SimParams::points},
-    {"steps", Kind::integer, "S", "10", "integration steps between two samples (\"Internal steps\")",
-     nullptr, &SimParams::steps},
-    {"vmax", Kind::real, "V", "200000", "value range used with --use-vmax (\"Vmax\")", &SimParams::Vmax},
-    {"use-vmax", Kind::flag, "", "off", "view range -vmax..vmax instead of the run's range (\"Use Vmax\")",
-     nullptr, nullptr, &SimParams::use_vmax},
-    {"maxima", Kind::flag, "", "off", "write the maxima and energy report (\"Find maxima\")",
-     nullptr, nullptr, &SimParams::find_maxima},
-    {"values", Kind::text, "FILE", "none",
-     "take C1, L1, C2, L2, C3, L3, k12 and fin from a value file written by the design; "
-     "element options given beside it override its values"},
-    {"csv", Kind::text, "FILE", "none",
-     "after a completed run, write the samples: t,vin,v1,v2,v3,vl,i1,i2,i3 (21 digits)"},
-    {"png", Kind::text, "FILE", "none", "after a completed run, write the waveform window's picture as PNG"},
-    {"svg", Kind::text, "FILE", "none", "after a completed run, write the waveform window's picture as SVG"},
-    {"size", Kind::size, "WxH", "632x476", "size of the picture in pixels (the waveform window's paint box)"},
-    {"scale-vin", Kind::scale, "F", "1", "picture: scale factor of vin (\"vin\")", nullptr, nullptr, nullptr, 0},
-    {"scale-v1", Kind::scale, "F", "1", "picture: scale factor of v1 (\"v1\")", nullptr, nullptr, nullptr, 1},
-    {"scale-v2", Kind::scale, "F", "1", "picture: scale factor of v2 (\"v2\")", nullptr, nullptr, nullptr, 2},
-    {"scale-v3", Kind::scale, "F", "1", "picture: scale factor of v3 (\"v3\")", nullptr, nullptr, nullptr, 3},
-    {"scale-vl", Kind::scale, "F", "1", "picture: scale factor of vl (\"vl\")", nullptr, nullptr, nullptr, 4},
-    {"scale-i1", Kind::scale, "F", "1", "picture: scale factor of i1 (\"i1\")", nullptr, nullptr, nullptr, 5},
-    {"scale-i2", Kind::scale, "F", "1", "picture: scale factor of i2 (\"i2\")", nullptr, nullptr, nullptr, 6},
-    {"scale-i3", Kind::scale, "F", "1", "picture: scale factor of i3 (\"i3\")", nullptr, nullptr, nullptr, 7},
-};
-
-// What a run writes besides its report.
-struct Outputs {
-    std::optional<std::string> values, csv, png, svg;
-    int width = 632, height = 476;
-    std::array<long double, 8> scales{1, 1, 1, 1, 1, 1, 1, 1};
-};
+// Sets what the option of p given with `text` stands for.
+void apply(const ParamSpec& p, const std::string& text, SimParams& params) {
+    switch (p.kind) {
+        case ParamKind::real:
+            params.*p.real = parse_real(text);
+            break;
+        case ParamKind::integer:
+            params.*p.integer = parse_int(text);
+            break;
+        case ParamKind::flag:
+            params.*p.flag = true;
+            break;
+        case ParamKind::choice:
+            for (int i = 0; p.choices[i] != nullptr; ++i)
+                if (text == p.choices[i]) {
+                    params.*p.choice = i;
+                    break;
+                }
+            break;
+    }
+    if (p.also_sets != nullptr) params.*p.also_sets = true;
+}
 
 // "WxH" with 1 <= W, H <= 10000; false when the text is not such a size.
 bool parse_size(const std::string& text, int& width, int& height) {
@@ -102,40 +74,6 @@ bool parse_size(const std::string& text, int& width, int& height) {
     width = std::stoi(text.substr(0, x));
     height = std::stoi(text.substr(x + 1));
     return width >= 1 && width <= 10000 && height >= 1 && height <= 10000;
-}
-
-// Sets what option o with the text given to it stands for.
-void apply(const Option* o, const std::string& text, SimParams& p, Outputs& outputs) {
-    switch (o->kind) {
-        case Kind::real:
-            p.*(o->real) = parse_real(text);
-            break;
-        case Kind::integer:
-            p.*(o->integer) = parse_int(text);
-            break;
-        case Kind::flag:
-            p.*(o->flag) = true;
-            break;
-        case Kind::feedback:
-            p.feedback = true;
-            p.tstart = parse_real(text);
-            break;
-        case Kind::stop_mode:
-            p.stop_mode = text == "open" ? kOpenDriver : text == "short" ? kShortDriver : kDiodeDriver;
-            break;
-        case Kind::scale:
-            outputs.scales[o->scale] = parse_real(text);
-            break;
-        case Kind::size:
-            parse_size(text, outputs.width, outputs.height);  // checked by the parser
-            break;
-        case Kind::text: {
-            const std::string name = o->name;
-            (name == "values" ? outputs.values : name == "csv" ? outputs.csv : name == "png" ? outputs.png
-                                                                                                : outputs.svg) = text;
-            break;
-        }
-    }
 }
 
 }  // namespace
@@ -153,67 +91,108 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
         return std::string("zelvar-cli simulate: ") + e.what() +
                "\nRun 'zelvar-cli simulate --help' for the options.\n";
     });
+
+    // One option per entry of the parameter table that has one.
     struct Given {
-        const Option* option;
+        const ParamSpec* spec;
         std::string text;
-        CLI::Option* cli = nullptr;
+        CLI::Option* cli;
     };
     std::vector<Given> given;
-    given.reserve(std::size(kOptions));
-    for (const Option& o : kOptions) {
-        given.push_back({&o, {}});
+    given.reserve(kParamCount);
+    for (const ParamSpec& p : kParamTable) {
+        if (p.option == nullptr) continue;
+        given.push_back({&p, {}, nullptr});
         Given& g = given.back();
-        const std::string name = std::string("--") + o.name;
-        const std::string help = std::string(o.help) + " [" + o.fallback + "]";
-        if (o.kind == Kind::flag) {
+        const std::string name = std::string("--") + p.option;
+        if (p.kind == ParamKind::flag) {
+            const std::string help = option_help(p);
             g.cli = app.add_flag(name, help)->disable_flag_override();
             continue;
         }
-        g.cli = app.add_option(name, g.text, help)
-                    ->type_name(o.arg)
+        g.cli = app.add_option(name, g.text, option_help(p))
+                    ->type_name(p.unit)
                     ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-        if (o.kind == Kind::stop_mode) g.cli->check(CLI::IsMember({"open", "short", "diodes"}));
-        if (o.kind == Kind::size)
-            g.cli->check(CLI::Validator(
-                [](std::string& text) {
-                    int w = 0, h = 0;
-                    return parse_size(text, w, h) ? std::string()
-                                                  : "the size must be WxH pixels, each 1 to 10000, e.g. 632x476";
-                },
-                ""));
+        if (p.kind == ParamKind::choice) {
+            std::vector<std::string> words;
+            for (int i = 0; p.choices[i] != nullptr; ++i) words.push_back(p.choices[i]);
+            g.cli->check(CLI::IsMember(words));
+        }
     }
+    std::string values_text, csv_text;
+    CLI::Option* values =
+        app.add_option("--values", values_text,
+                       "take C1, L1, C2, L2, C3, L3, k12 and fin from a value file written by the design; "
+                       "element options given beside it override its values [none]")
+            ->type_name("FILE")
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    CLI::Option* csv =
+        app.add_option("--csv", csv_text,
+                       "after a completed run, write the samples: t,vin,v1,v2,v3,vl,i1,i2,i3 (21 digits) [none]")
+            ->type_name("FILE")
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
+    // The waveform window's picture of the run: its size, and the scale
+    // factors of the parameter window's fields.
+    std::string png_text, svg_text, size_text;
+    CLI::Option* png = app.add_option("--png", png_text,
+                                      "after a completed run, write the waveform window's picture as PNG [none]")
+                           ->type_name("FILE")
+                           ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    CLI::Option* svg = app.add_option("--svg", svg_text,
+                                      "after a completed run, write the waveform window's picture as SVG [none]")
+                           ->type_name("FILE")
+                           ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.add_option("--size", size_text, "size of the picture in pixels (the waveform window's paint box) [632x476]")
+        ->type_name("WxH")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                int w = 0, h = 0;
+                return parse_size(text, w, h) ? std::string()
+                                              : "the size must be WxH pixels, each 1 to 10000, e.g. 632x476";
+            },
+            ""));
+    std::array<std::string, kChannelCount> scale_text;
+    std::array<CLI::Option*, kChannelCount> scale_cli{};
+    for (int c = 0; c < kChannelCount; ++c)
+        scale_cli[c] = app.add_option(std::string("--scale-") + kChannels[c].csv_name, scale_text[c],
+                                      std::string("picture: scale factor of ") + kChannels[c].csv_name + " [1]")
+                           ->type_name("F")
+                           ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
         [&] {
-            SimParams params;
-            Outputs outputs;
-            for (const Given& g : given)
-                if (g.option->kind == Kind::text && g.cli->count() > 0) apply(g.option, g.text, params, outputs);
+            const bool picture = png->count() > 0 || svg->count() > 0;
 #ifndef ZELVAR_PICTURES
-            if (outputs.png || outputs.svg)
-                throw Error("This zelvar-cli was built without Qt: --png and --svg are not available");
+            if (picture) throw Error("This zelvar-cli was built without Qt: --png and --svg are not available");
 #endif
-            if (outputs.values) read_value_file(*outputs.values, params);
+            int width = 632, height = 476;
+            if (!size_text.empty()) parse_size(size_text, width, height);  // checked by the parser
+            std::array<long double, kChannelCount> scales{1, 1, 1, 1, 1, 1, 1, 1};
+            for (int c = 0; c < kChannelCount; ++c)
+                if (scale_cli[c]->count() > 0) scales[c] = parse_real(scale_text[c]);
+            SimParams params;
+            if (values->count() > 0) read_value_file(values_text, params);
             for (const Given& g : given)
-                if (g.option->kind != Kind::text && g.cli->count() > 0) apply(g.option, g.text, params, outputs);
+                if (g.cli->count() > 0) apply(*g.spec, g.text, params);
+            const bool store = csv->count() > 0 || picture;
 
             PrintingSink log(out);
             SimResult result;
-            if (!run_simulation(params, log, result, outputs.csv.has_value() || outputs.png || outputs.svg))
-                return false;
+            if (!run_simulation(params, log, result, store)) return false;
             report_line(log, "Run completed: " + I(params.points) + " points.");
-            if (outputs.csv) {
-                write_sample_csv_file(*outputs.csv, result.samples);
-                report_line(log, "Samples saved in file " + *outputs.csv);
+            if (csv->count() > 0) {
+                write_sample_csv_file(csv_text, result.samples);
+                report_line(log, "Samples saved in file " + csv_text);
             }
 #ifdef ZELVAR_PICTURES
-            if (outputs.png || outputs.svg) {
-                write_run_pictures(outputs.png.value_or(""), outputs.svg.value_or(""), outputs.width, outputs.height,
-                                   result.samples, result.range, outputs.scales);
-                for (const auto& file : {outputs.png, outputs.svg})
-                    if (file) report_line(log, "Picture saved in file " + *file);
+            if (picture) {
+                write_run_pictures(png_text, svg_text, width, height, result.samples, result.range, scales);
+                for (const std::string& file : {png_text, svg_text})
+                    if (!file.empty()) report_line(log, "Picture saved in file " + file);
             }
 #endif
             return true;
