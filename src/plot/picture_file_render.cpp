@@ -8,7 +8,6 @@
 #include <QSvgGenerator>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "app/atomic_file.h"
@@ -29,8 +28,8 @@ int dots_per_meter(int dpi) { return static_cast<int>(std::lround(dpi / 0.0254))
 void write_picture(const std::string& path, const QByteArray& bytes) {
     try {
         write_file_atomically(path, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    } catch (const FileError& e) {
-        throw Error("Picture file " + path + " cannot be written: " + std::strerror(e.errno_value));
+    } catch (const FileError&) {
+        throw Error("Picture file " + path + " cannot be written");
     }
 }
 

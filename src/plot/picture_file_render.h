@@ -29,7 +29,7 @@ QImage plot_image(const PlotPicture& picture, int dpi_x, int dpi_y);
 
 // Writes the picture as a PNG file (plot_image) or as an SVG drawing,
 // through the atomic write: a failure leaves an existing file whole.  Errors
-// throw zelvar::Error ("Picture file NAME cannot be written: REASON").
+// throw zelvar::Error ("Picture file NAME cannot be written").
 void save_plot_png(const std::string& path, const PlotPicture& picture, int dpi_x, int dpi_y);
 void save_plot_svg(const std::string& path, const PlotPicture& picture);
 

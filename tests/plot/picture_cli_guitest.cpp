@@ -96,15 +96,14 @@ TEST_F(CliPicture, UnwritablePathExits2WithTheMessage) {
     std::string out, err;
     ASSERT_EQ(run_cli_program("design", out, err), 0);
     EXPECT_EQ(run_cli_program("simulate --values zelvar.val --png missing/p.png", out, err), 2);
-    EXPECT_NE(err.find("Picture file missing/p.png cannot be written: No such file or directory"), std::string::npos)
-        << err;
+    EXPECT_EQ(err, "Picture file missing/p.png cannot be written.\n");
     EXPECT_EQ(out.find("Picture saved"), std::string::npos);
     {
         std::ofstream("old.png") << "old";
     }
     ASSERT_EQ(chmod("old.png", 0444), 0);
     EXPECT_EQ(run_cli_program("simulate --values zelvar.val --png old.png", out, err), 2);
-    EXPECT_NE(err.find("Picture file old.png cannot be written: Permission denied"), std::string::npos) << err;
+    EXPECT_EQ(err, "Picture file old.png cannot be written.\n");
     EXPECT_EQ(slurp("old.png"), "old");
 
     EXPECT_EQ(run_cli_program("simulate --png p.png --size 632", out, err), 64);
