@@ -28,6 +28,8 @@ struct Option {
     long double SimParams::*real = nullptr;
     std::int32_t SimParams::*integer = nullptr;
     bool SimParams::*flag = nullptr;
+    // Only for this command (an output of it); nullptr: an input of every run command.
+    const char* only = nullptr;
 };
 
 // One option per field of the parameter window that a run reads, with the
@@ -70,16 +72,19 @@ constexpr Option kOptions[] = {
      "take C1, L1, C2, L2, C3, L3, k12 and fin from a value file written by the design;\n"
      "                          element options given beside it override its values"},
     {"csv", Kind::text, "FILE", "none",
-     "after a completed run, write the samples: t,vin,v1,v2,v3,vl,i1,i2,i3 (21 digits)"},
+     "after a completed run, write the samples: t,vin,v1,v2,v3,vl,i1,i2,i3 (21 digits)",
+     nullptr, nullptr, nullptr, "simulate"},
+    {"out", Kind::text, "FILE", "standard output", "write the deck to FILE", nullptr, nullptr, nullptr,
+     "netlist"},
 };
 
-void print_help(std::ostream& out) {
-    out << "usage: zelvar-cli simulate [options]\n"
-           "Simulates the circuit and prints the lines the run writes to the report log.\n"
-           "Exit status: 0 completed, 1 stopped by the run's own check (its line is the\n"
-           "last one printed), 2 error (message on standard error), 64 usage error.\n"
-           "Options (default in brackets):\n";
+bool offered(const Option& o, const std::string& command) { return o.only == nullptr || command == o.only; }
+
+void print_help(std::ostream& out, const std::string& command, const char* summary) {
+    out << "usage: zelvar-cli " << command << " [options]\n"
+        << summary << "Options (default in brackets):\n";
     for (const Option& o : kOptions) {
+        if (!offered(o, command)) continue;
         std::string head = std::string("  --") + o.name;
         if (*o.arg) head += std::string(" ") + o.arg;
         if (head.size() < 26) head.resize(26, ' ');
@@ -94,15 +99,13 @@ struct Given {
     std::string value;
 };
 
-int usage_error(std::ostream& err, const std::string& message) {
-    err << "zelvar-cli simulate: " << message << "\n"
-        << "Run 'zelvar-cli simulate --help' for the options.\n";
+int usage_error(std::ostream& err, const std::string& command, const std::string& message) {
+    err << "zelvar-cli " << command << ": " << message << "\n"
+        << "Run 'zelvar-cli " << command << " --help' for the options.\n";
     return kExitUsage;
 }
 
-void apply(const Given& g, SimParams& p, std::optional<std::string>& values_file,
-           std::optional<std::string>& csv_file) {
-    const std::string name = g.option->name;
+void apply(const Given& g, SimParams& p) {
     switch (g.option->kind) {
         case Kind::real:
             p.*(g.option->real) = parse_real(g.value);
@@ -121,23 +124,23 @@ void apply(const Given& g, SimParams& p, std::optional<std::string>& values_file
             p.stop_mode = g.value == "open" ? kOpenDriver : g.value == "short" ? kShortDriver : kDiodeDriver;
             break;
         case Kind::text:
-            (name == "values" ? values_file : csv_file) = g.value;
             break;
     }
 }
 
 }  // namespace
 
-int simulate_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int parse_run_command_line(const std::string& command, const char* summary, const std::vector<std::string>& args,
+                           std::ostream& out, std::ostream& err, RunCommandLine& line) {
     // Usage first: every option known, every value present.
     std::vector<Given> given;
     for (std::size_t a = 0; a < args.size(); ++a) {
         const std::string& arg = args[a];
         if (arg == "--help" || arg == "-h") {
-            print_help(out);
+            print_help(out, command, summary);
             return kExitCompleted;
         }
-        if (arg.rfind("--", 0) != 0) return usage_error(err, "unexpected argument '" + arg + "'");
+        if (arg.rfind("--", 0) != 0) return usage_error(err, command, "unexpected argument '" + arg + "'");
         std::string name = arg.substr(2);
         std::optional<std::string> value;
         if (const auto eq = name.find('='); eq != std::string::npos) {
@@ -146,37 +149,63 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
         }
         const Option* option = nullptr;
         for (const Option& o : kOptions)
-            if (name == o.name) option = &o;
-        if (option == nullptr) return usage_error(err, "unknown option '--" + name + "'");
+            if (name == o.name && offered(o, command)) option = &o;
+        if (option == nullptr) return usage_error(err, command, "unknown option '--" + name + "'");
         if (option->kind == Kind::flag) {
-            if (value) return usage_error(err, "--" + name + " takes no value");
+            if (value) return usage_error(err, command, "--" + name + " takes no value");
             given.push_back({option, ""});
             continue;
         }
         if (!value) {
-            if (a + 1 == args.size()) return usage_error(err, "--" + name + " needs a value (" + option->arg + ")");
+            if (a + 1 == args.size())
+                return usage_error(err, command, "--" + name + " needs a value (" + option->arg + ")");
             value = args[++a];
         }
         if (option->kind == Kind::stop_mode && *value != "open" && *value != "short" && *value != "diodes")
-            return usage_error(err, "--stop-mode takes open, short or diodes, not '" + *value + "'");
+            return usage_error(err, command, "--stop-mode takes open, short or diodes, not '" + *value + "'");
         given.push_back({option, *value});
     }
+    line.options.clear();
+    for (const Given& g : given) {
+        const std::string name = g.option->name;
+        if (g.option->kind != Kind::text)
+            line.options.emplace_back(static_cast<int>(g.option - kOptions), g.value);
+        else if (name == "values")
+            line.values_file = g.value;
+        else if (name == "csv")
+            line.csv_file = g.value;
+        else
+            line.out_file = g.value;
+    }
+    return -1;
+}
+
+SimParams run_params(const RunCommandLine& line) {
+    SimParams params;
+    if (line.values_file) read_value_file(*line.values_file, params);
+    for (const auto& [index, value] : line.options) apply({&kOptions[index], value}, params);
+    return params;
+}
+
+int simulate_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    RunCommandLine line;
+    const int usage = parse_run_command_line(
+        "simulate",
+        "Simulates the circuit and prints the lines the run writes to the report log.\n"
+        "Exit status: 0 completed, 1 stopped by the run's own check (its line is the\n"
+        "last one printed), 2 error (message on standard error), 64 usage error.\n",
+        args, out, err, line);
+    if (usage >= 0) return usage;
 
     try {
-        SimParams params;
-        std::optional<std::string> values_file;
-        std::optional<std::string> csv_file;
-        for (const Given& g : given)
-            if (g.option->kind == Kind::text) apply(g, params, values_file, csv_file);
-        if (values_file) read_value_file(*values_file, params);
-        for (const Given& g : given)
-            if (g.option->kind != Kind::text) apply(g, params, values_file, csv_file);
+        const SimParams params = run_params(line);
+        const std::optional<std::string>& csv_file = line.csv_file;
 
         SimState& state = sim_state();
         LineCollector log;
         // The lines the run wrote, also those before a fault.
         const auto print_log = [&] {
-            for (const std::string& line : log.lines) out << latin1_to_utf8(line) << "\n";
+            for (const std::string& text : log.lines) out << latin1_to_utf8(text) << "\n";
         };
         bool completed = false;
         try {
