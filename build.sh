@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev libcli11-dev"
+PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev libcli11-dev ngspice"
 JOBS=$(nproc)
 
 install_missing() {
