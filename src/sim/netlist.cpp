@@ -72,6 +72,11 @@ void write_driver(Deck& d, const SimParams& p, long double h, const NetlistOptio
         wave = "SIN(0 " + spice_number(p.Vin) + " " + spice_number(p.fin) + ")";
     }
     const char* wave_name = p.square ? "square wave" : "sine";
+    const auto square_note = [&] {
+        if (p.square)
+            d.comment("Square wave: +Vin for the first half period; each edge takes one step of the run, centred "
+                      "on the edge (the run ramps from the step before the edge to the step after it)");
+    };
 
     // A step of the run can end at Max time plus rounding: a stop or a
     // feedback start before tmax + h can act.
@@ -80,6 +85,7 @@ void write_driver(Deck& d, const SimParams& p, long double h, const NetlistOptio
     const bool feeds = p.feedback && p.tstart < reach && p.tstart < p.tstop;
     if (!stops && !feeds) {
         d.comment(std::string("Driver: the ") + wave_name + ", running to the end of the run");
+        square_note();
         d.line("Vsrc vin 0 " + wave);
         return;
     }
@@ -97,8 +103,8 @@ void write_driver(Deck& d, const SimParams& p, long double h, const NetlistOptio
     }
     std::string stopped = running;
     if (stops) {
-        d.comment(std::string("from t = ") + spice_number(p.tstop) + " s on the driver is stopped, " +
-                  stop_mode_name(p.stop_mode));
+        d.comment(std::string("From t = ") + spice_number(p.tstop) + " s on, the driver is stopped: " +
+                  stop_mode_name(p.stop_mode) + " (the run switches at the end of the step that reaches it)");
         const std::string v = factor(-p.Ropen) + "*i(L1)";
         switch (p.stop_mode) {
             case kOpenDriver:
@@ -116,6 +122,7 @@ void write_driver(Deck& d, const SimParams& p, long double h, const NetlistOptio
             d.warn("the stopped driver acts on the present primary current, the program's on that of the "
                    "previous step");
     }
+    square_note();
     d.line("Vwave wave 0 " + wave);
     if (stops)
         d.line("Bdrv vin 0 V = time < " + spice_number(p.tstop) + " ? " + running + " : " + stopped);
