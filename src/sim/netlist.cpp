@@ -35,21 +35,20 @@ const char* stop_mode_name(int mode) {
     }
 }
 
-class Deck {
-public:
-    void line(const std::string& text) { text_ += text + "\n"; }
-    void comment(const std::string& text) { line("* " + text); }
+struct Deck {
+    void line(const std::string& line) { text += line + "\n"; }
+    void comment(const std::string& line) { this->line("* " + line); }
     // The note goes into the deck and into the warnings.
     void warn(const std::string& note) {
         comment("Not exact: " + note);
         warnings.push_back(note);
     }
-    std::string text_;
+    std::string text;
     std::vector<std::string> warnings;
 };
 
-// A two-terminal element "name a b value" when value is not 0; otherwise the
-// nodes a and b are one (the caller uses `joined`).
+// A series resistance is written only when it is not 0 (ngspice takes no
+// zero resistor); its inductor then ends on the resistor's far node.
 bool present(long double r) { return r != 0; }
 
 void write_driver(Deck& d, const SimParams& p, long double h, const NetlistOptions& o) {
@@ -186,8 +185,8 @@ Netlist make_netlist(const SimParams& p, const NetlistOptions& o) {
 
     if (o.analysis) {
         if (!o.analysis->empty()) {
-            d.text_ += *o.analysis;
-            if (d.text_.back() != '\n') d.text_ += '\n';
+            d.text += *o.analysis;
+            if (d.text.back() != '\n') d.text += '\n';
         }
     } else if (!o.ac_source) {
         const long double sample_step = h * p.steps;
@@ -200,7 +199,7 @@ Netlist make_netlist(const SimParams& p, const NetlistOptions& o) {
         d.line(".print tran v(vin) v(v1) v(v2) v(v3) v(vl) i(L1) i(L2) i(L3)");
     }
     if (o.end_line) d.line(".end");
-    result.deck = std::move(d.text_);
+    result.deck = std::move(d.text);
     result.warnings = std::move(d.warnings);
     return result;
 }
