@@ -47,8 +47,9 @@ struct Deck {
     std::vector<std::string> warnings;
 };
 
-// A series resistance is written only when it is not 0 (ngspice takes no
-// zero resistor); its inductor then ends on the resistor's far node.
+// A series resistance is written only when it is not 0 (ngspice would turn a
+// zero resistor into 1 milliohm); its inductor then ends on the resistor's
+// far node.
 bool present(long double r) { return r != 0; }
 
 void write_driver(Deck& d, const SimParams& p, long double h, const NetlistOptions& o) {
