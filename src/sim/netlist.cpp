@@ -5,7 +5,7 @@
 
 #include "app/faults.h"
 #include "sim/circuit_model.h"
-#include "sim/sim_state.h"
+#include "sim/sim_result.h"
 
 namespace zelvar {
 
@@ -145,7 +145,7 @@ Netlist make_netlist(const SimParams& p, const NetlistOptions& o) {
             result.stop_line = "Too few points (increase points or internal steps or decrease max time).";
             return result;
         }
-        if (p.points > kStoreCapacity) {
+        if (p.points > kMaxPoints) {
             result.stop_line = "Too many points.";
             return result;
         }

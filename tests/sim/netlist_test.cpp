@@ -223,14 +223,14 @@ TEST(Netlist, CommandWritesTheDeckWarnsAndStops) {
 
 // The program's samples of the run of p.
 std::vector<Sample> program_samples(const SimParams& p) {
-    auto state = test::fresh_state();
+    SimResult result;
     LineCollector log;
-    EXPECT_TRUE(run_simulation(p, *state, log));
+    EXPECT_TRUE(run_simulation(p, log, result, true));
     std::vector<Sample> out;
-    for (std::int32_t i = 1; i <= state->samples.count; ++i) {
+    for (std::int32_t i = 0; i < result.samples.count(); ++i) {
         Sample s;
-        s[0] = state->samples.time[i];
-        for (int v = 0; v < 8; ++v) s[v + 1] = state->samples.values[i][v];
+        s[0] = result.samples.time[i];
+        for (int v = 0; v < 8; ++v) s[v + 1] = result.samples.values[i][v];
         out.push_back(s);
     }
     return out;
