@@ -133,7 +133,7 @@ void write_driver(Deck& d, const SimParams& p, long double h, const NetlistOptio
 }  // namespace
 
 Netlist make_netlist(const SimParams& p, const NetlistOptions& o) {
-    fp_clear();
+    const FpEnvironment fp_environment;
     Netlist result;
     long double h = 0;
     if (!o.ac_source) {

@@ -1,11 +1,9 @@
 #include "sim/simulate_cli.h"
 
-#include <exception>
+#include <iterator>
 #include <optional>
 
-#include "app/dispatch_cli.h"
-#include "app/faults.h"
-#include "report/format.h"
+#include "design/cli_common.h"
 #include "sim/sample_csv.h"
 #include "sim/sim_run.h"
 #include "sim/value_file_input.h"
@@ -27,8 +25,6 @@ struct Option {
     long double SimParams::*real = nullptr;
     std::int32_t SimParams::*integer = nullptr;
     bool SimParams::*flag = nullptr;
-    // Only for this command (an output of it); nullptr: an input of every run command.
-    const char* only = nullptr;
 };
 
 // One option per field of the parameter window that a run reads, with the
@@ -68,59 +64,28 @@ constexpr Option kOptions[] = {
     {"maxima", Kind::flag, "", "off", "write the maxima and energy report (\"Find maxima\")",
      nullptr, nullptr, &SimParams::find_maxima},
     {"values", Kind::text, "FILE", "none",
-     "take C1, L1, C2, L2, C3, L3, k12 and fin from a value file written by the design;\n"
-     "                          element options given beside it override its values"},
-    {"csv", Kind::text, "FILE", "none",
-     "after a completed run, write the samples: t,vin,v1,v2,v3,vl,i1,i2,i3 (21 digits)",
-     nullptr, nullptr, nullptr, "simulate"},
-    {"out", Kind::text, "FILE", "standard output", "write the deck to FILE", nullptr, nullptr, nullptr,
-     "netlist"},
+     "take C1, L1, C2, L2, C3, L3, k12 and fin from a value file written by the design; "
+     "element options given beside it override its values"},
 };
 
-bool offered(const Option& o, const std::string& command) { return o.only == nullptr || command == o.only; }
-
-void print_help(std::ostream& out, const std::string& command, const char* summary) {
-    out << "usage: zelvar-cli " << command << " [options]\n"
-        << summary << "Options (default in brackets):\n";
-    for (const Option& o : kOptions) {
-        if (!offered(o, command)) continue;
-        std::string head = std::string("  --") + o.name;
-        if (*o.arg) head += std::string(" ") + o.arg;
-        if (head.size() < 26) head.resize(26, ' ');
-        else head += "\n" + std::string(26, ' ');
-        out << head << o.help << " [" << o.fallback << "]\n";
-    }
-    out << "  --help                  show this help\n";
-}
-
-struct Given {
-    const Option* option;
-    std::string value;
-};
-
-int usage_error(std::ostream& err, const std::string& command, const std::string& message) {
-    err << "zelvar-cli " << command << ": " << message << "\n"
-        << "Run 'zelvar-cli " << command << " --help' for the options.\n";
-    return kExitUsage;
-}
-
-void apply(const Given& g, SimParams& p) {
-    switch (g.option->kind) {
+// Sets what option o with the text given to it stands for (not --values).
+void apply(const Option* o, const std::string& text, SimParams& p) {
+    switch (o->kind) {
         case Kind::real:
-            p.*(g.option->real) = parse_real(g.value);
+            p.*(o->real) = parse_real(text);
             break;
         case Kind::integer:
-            p.*(g.option->integer) = parse_int(g.value);
+            p.*(o->integer) = parse_int(text);
             break;
         case Kind::flag:
-            p.*(g.option->flag) = true;
+            p.*(o->flag) = true;
             break;
         case Kind::feedback:
             p.feedback = true;
-            p.tstart = parse_real(g.value);
+            p.tstart = parse_real(text);
             break;
         case Kind::stop_mode:
-            p.stop_mode = g.value == "open" ? kOpenDriver : g.value == "short" ? kShortDriver : kDiodeDriver;
+            p.stop_mode = text == "open" ? kOpenDriver : text == "short" ? kShortDriver : kDiodeDriver;
             break;
         case Kind::text:
             break;
@@ -129,103 +94,84 @@ void apply(const Given& g, SimParams& p) {
 
 }  // namespace
 
-int parse_run_command_line(const std::string& command, const char* summary, const std::vector<std::string>& args,
-                           std::ostream& out, std::ostream& err, RunCommandLine& line) {
-    // Usage first: every option known, every value present.
-    std::vector<Given> given;
-    for (std::size_t a = 0; a < args.size(); ++a) {
-        const std::string& arg = args[a];
-        if (arg == "--help" || arg == "-h") {
-            print_help(out, command, summary);
-            return kExitCompleted;
-        }
-        if (arg.rfind("--", 0) != 0) return usage_error(err, command, "unexpected argument '" + arg + "'");
-        std::string name = arg.substr(2);
-        std::optional<std::string> value;
-        if (const auto eq = name.find('='); eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name.resize(eq);
-        }
-        const Option* option = nullptr;
-        for (const Option& o : kOptions)
-            if (name == o.name && offered(o, command)) option = &o;
-        if (option == nullptr) return usage_error(err, command, "unknown option '--" + name + "'");
-        if (option->kind == Kind::flag) {
-            if (value) return usage_error(err, command, "--" + name + " takes no value");
-            given.push_back({option, ""});
+struct RunOptions::Given {
+    const Option* option;
+    std::string text;
+    CLI::Option* cli = nullptr;
+};
+
+RunOptions::RunOptions(CLI::App& app) {
+    given_.reserve(std::size(kOptions));  // CLI11 keeps a reference to each text
+    for (const Option& o : kOptions) {
+        given_.push_back({&o, {}});
+        Given& g = given_.back();
+        const std::string name = std::string("--") + o.name;
+        const std::string help = std::string(o.help) + " [" + o.fallback + "]";
+        if (o.kind == Kind::flag) {
+            g.cli = app.add_flag(name, help)->disable_flag_override();
             continue;
         }
-        if (!value) {
-            if (a + 1 == args.size())
-                return usage_error(err, command, "--" + name + " needs a value (" + option->arg + ")");
-            value = args[++a];
-        }
-        if (option->kind == Kind::stop_mode && *value != "open" && *value != "short" && *value != "diodes")
-            return usage_error(err, command, "--stop-mode takes open, short or diodes, not '" + *value + "'");
-        given.push_back({option, *value});
+        g.cli = app.add_option(name, g.text, help)
+                    ->type_name(o.arg)
+                    ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        if (o.kind == Kind::stop_mode) g.cli->check(CLI::IsMember({"open", "short", "diodes"}));
     }
-    line.options.clear();
-    for (const Given& g : given) {
-        const std::string name = g.option->name;
-        if (g.option->kind != Kind::text)
-            line.options.emplace_back(static_cast<int>(g.option - kOptions), g.value);
-        else if (name == "values")
-            line.values_file = g.value;
-        else if (name == "csv")
-            line.csv_file = g.value;
-        else
-            line.out_file = g.value;
-    }
-    return -1;
 }
 
-SimParams run_params(const RunCommandLine& line) {
+RunOptions::~RunOptions() = default;
+
+SimParams RunOptions::params() const {
     SimParams params;
-    if (line.values_file) read_value_file(*line.values_file, params);
-    for (const auto& [index, value] : line.options) apply({&kOptions[index], value}, params);
+    for (const Given& g : given_)
+        if (g.option->kind == Kind::text && g.cli->count() > 0) read_value_file(g.text, params);
+    for (const Given& g : given_)
+        if (g.option->kind != Kind::text && g.cli->count() > 0) apply(g.option, g.text, params);
     return params;
 }
 
+void set_usage_failure(CLI::App& app, const std::string& command) {
+    app.failure_message([command](const CLI::App*, const CLI::Error& e) {
+        return "zelvar-cli " + command + ": " + e.what() + "\nRun 'zelvar-cli " + command +
+               " --help' for the options.\n";
+    });
+}
+
 int simulate_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    RunCommandLine line;
-    const int usage = parse_run_command_line(
-        "simulate",
-        "Simulates the circuit and prints the lines the run writes to the report log.\n"
-        "Exit status: 0 completed, 1 stopped by the run's own check (its line is the\n"
-        "last one printed), 2 error (message on standard error), 64 usage error.\n",
-        args, out, err, line);
-    if (usage >= 0) return usage;
+    CLI::App app{"Simulates the circuit and prints the lines the run writes to the report log.\n"
+                 "Exit status: 0 completed, 1 stopped by the run's own check (its line is the\n"
+                 "last one printed), 2 error (message on standard error or an output that\n"
+                 "cannot be written), 64 usage error.  A completed run ends with the line\n"
+                 "\"Run completed: N points.\" (and \"Samples saved in file FILE\" with --csv).\n"
+                 "Defaults are in brackets.",
+                 "zelvar-cli simulate"};
+    set_usage_failure(app, "simulate");
+    const RunOptions run_options(app);
+    std::string csv_text;
+    CLI::Option* csv =
+        app.add_option("--csv", csv_text,
+                       "after a completed run, write the samples: t,vin,v1,v2,v3,vl,i1,i2,i3 (21 digits) [none]")
+            ->type_name("FILE")
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
-    try {
-        const SimParams params = run_params(line);
-        const std::optional<std::string>& csv_file = line.csv_file;
+    if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
-        SimResult result;
-        LineCollector log;
-        // The lines the run wrote, also those before a fault.
-        const auto print_log = [&] {
-            for (const std::string& text : log.lines) out << latin1_to_utf8(text) << "\n";
-        };
-        bool completed = false;
-        try {
-            completed = run_simulation(params, log, result, csv_file.has_value());
-        } catch (...) {
-            print_log();
-            throw;
-        }
-        print_log();
-        if (!completed) return kExitStopped;
-        if (csv_file) write_sample_csv_file(*csv_file, result.samples);
-        return kExitCompleted;
-    } catch (const Error& e) {
-        out.flush();
-        err << error_box_text(e.what()) << "\n";
-        return kExitError;
-    } catch (const std::exception& e) {
-        out.flush();
-        err << e.what() << "\n";
-        return kExitError;
-    }
+    return run_command(
+        [&] {
+            const SimParams params = run_options.params();
+            std::optional<std::string> csv_file;
+            if (csv->count() > 0) csv_file = csv_text;
+
+            PrintingSink log(out);
+            SimResult result;
+            if (!run_simulation(params, log, result, csv_file.has_value())) return false;
+            report_line(log, "Run completed: " + I(params.points) + " points.");
+            if (csv_file) {
+                write_sample_csv_file(*csv_file, result.samples);
+                report_line(log, "Samples saved in file " + *csv_file);
+            }
+            return true;
+        },
+        out, err);
 }
 
 }  // namespace zelvar

@@ -1,34 +1,43 @@
 #pragma once
-// `zelvar-cli simulate`, and the options of a run that `netlist` shares.
-#include <optional>
+// `zelvar-cli simulate`, and the input options of a run that other commands
+// (`netlist`) share with it.
 #include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "sim/sim_params.h"
+
+namespace CLI {
+class App;
+class Option;
+}  // namespace CLI
 
 namespace zelvar {
 
 // args are the options after the command name; returns the exit status.
 int simulate_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// The command line of a command that takes every input of a run as
-// `simulate` does ("simulate" also takes --csv FILE, "netlist" --out FILE).
-struct RunCommandLine {
-    std::vector<std::pair<int, std::string>> options;  // the input options, in the given order
-    std::optional<std::string> values_file, csv_file, out_file;
+// The input options of a run, added to a command's CLI11 app: one per field of
+// the parameter window that a run reads, and --values FILE.  CLI11 keeps
+// references into the object: it must stay in place while the app parses.
+class RunOptions {
+public:
+    explicit RunOptions(CLI::App& app);
+    ~RunOptions();
+    RunOptions(const RunOptions&) = delete;
+    RunOptions& operator=(const RunOptions&) = delete;
+
+    // The value file's values (with --values), then every option given.  A
+    // refused number or value file raises zelvar::Error.
+    SimParams params() const;
+
+private:
+    struct Given;
+    std::vector<Given> given_;
 };
 
-// Reads args (the options after the command name) for `command`; summary is
-// the help's text before the options ('\n' ended).  Returns -1 when the command should
-// run, otherwise its exit status: 0 after --help (printed on out), 64 after
-// a usage error (message on err).
-int parse_run_command_line(const std::string& command, const char* summary, const std::vector<std::string>& args,
-                           std::ostream& out, std::ostream& err, RunCommandLine& line);
-
-// The parameters: the value file's values (when given), then the options.  A
-// refused number or value file raises zelvar::Error.
-SimParams run_params(const RunCommandLine& line);
+// A usage error of `zelvar-cli <command>`: CLI11's message, then where the
+// options are listed.
+void set_usage_failure(CLI::App& app, const std::string& command);
 
 }  // namespace zelvar
