@@ -17,8 +17,8 @@ namespace zelvar {
 // args are the options after the command name; returns the exit status.
 int simulate_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// The input options of a run, added to a command's CLI11 app: one per field of
-// the parameter window that a run reads, and --values FILE.  CLI11 keeps
+// The input options of a run, added to a command's CLI11 app: one per entry
+// of the parameter table that has one, then --values FILE.  CLI11 keeps
 // references into the object: it must stay in place while the app parses.
 class RunOptions {
 public:
@@ -34,6 +34,8 @@ public:
 private:
     struct Given;
     std::vector<Given> given_;
+    std::string values_text_;
+    CLI::Option* values_ = nullptr;
 };
 
 // A usage error of `zelvar-cli <command>`: CLI11's message, then where the
