@@ -57,10 +57,14 @@ namespace {
 // The temporary file: removed again unless it has been renamed.
 class TemporaryFile {
 public:
-    // Created with mode 0666, so that the umask applies as to any new file.
-    TemporaryFile() {
+    // Beside `target`, hidden; created with mode 0666, so that the umask
+    // applies as to any new file.
+    explicit TemporaryFile(const std::string& target) {
+        const std::size_t slash = target.rfind('/');
+        const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+        const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
         for (int attempt = 0;; ++attempt) {
-            name_ = ".zelvar.val." + std::to_string(::getpid()) + "." + std::to_string(attempt);
+            name_ = folder + "." + base + "." + std::to_string(::getpid()) + "." + std::to_string(attempt);
             fd_ = ::open(name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd_ >= 0) return;
             if (errno != EEXIST || attempt == 99) raise_io_error(errno);
@@ -106,22 +110,25 @@ private:
 
 }  // namespace
 
-void write_value_file(const std::string& text) {
+void write_file_atomically(const std::string& path, const std::string& text) {
+    if (path.empty() || path.back() == '/') raise_io_error(ENOENT);
     bool keep_mode = false;
     struct stat old;
-    if (::lstat(kValueFileName, &old) == 0 && S_ISREG(old.st_mode)) {
+    if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
         // A file the user cannot write is refused: by its permission bits
         // (which root ignores), then as the system judges it for this user.
         if ((old.st_mode & 0222) == 0) raise_io_error(EACCES);
-        if (::access(kValueFileName, W_OK) != 0) raise_io_error(errno);
+        if (::access(path.c_str(), W_OK) != 0) raise_io_error(errno);
         keep_mode = true;
     }
-    TemporaryFile file;
+    TemporaryFile file(path);
     file.write_all(text);
     if (keep_mode) file.set_mode(old.st_mode & 0777);
     file.close();
-    file.rename_to(kValueFileName);
+    file.rename_to(path.c_str());
 }
+
+void write_value_file(const std::string& text) { write_file_atomically(kValueFileName, text); }
 
 void save_value_file(const DesignState& s) {
     const std::string text = value_file_text(s);

@@ -22,6 +22,10 @@ std::string value_file_text(const DesignState& s);
 // io_error_message() of the failing call's errno.
 void write_value_file(const std::string& text);
 
+// Writes text as the file `path` the same way: a temporary file beside it,
+// synced, then renamed over it; a failure leaves the previous file whole.
+void write_file_atomically(const std::string& path, const std::string& text);
+
 // The error box text for a failed file operation: 2 "File not found",
 // 3 "Invalid filename", 4 "Too many open files", 5 "File access denied",
 // 101 "Disk full", any other "I/O error <errno>".
