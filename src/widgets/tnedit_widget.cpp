@@ -100,18 +100,29 @@ public:
     using QObject::QObject;
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::MouseButtonPress) return false;
+        const QEvent::Type type = event->type();
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick) return false;
         if (auto* window = qobject_cast<QWindow*>(watched)) {
+            const auto* press = static_cast<QMouseEvent*>(event);
+            const QPoint pos = press->position().toPoint();
+            // The second press of a double click gives the focus again.
+            if (type == QEvent::MouseButtonDblClick) {
+                if (QWidget* top = widget_of(window)) {
+                    QWidget* under = top->childAt(pos);
+                    if (press_keeps_focus(under, press->button())) hold_click_focus(under);
+                }
+                return false;
+            }
             // The press has reached the window; the widget under it has not
             // been given the focus yet.
             g_checked = nullptr;
-            const auto* press = static_cast<QMouseEvent*>(event);
-            return check_before_press(window, press->position().toPoint(), press->button());
+            return check_before_press(window, pos, press->button());
         }
         if (watched->isWidgetType()) {
             // The focus has been given for this press: nothing is pending.
-            g_checked = nullptr;
             release_click_focus();
+            if (type == QEvent::MouseButtonDblClick) return false;
+            g_checked = nullptr;
             if (g_swallow_press) {
                 g_swallow_press = false;
                 return true;

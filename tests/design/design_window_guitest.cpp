@@ -304,6 +304,7 @@ TEST_F(DesignWindow, ScrollBarAndRightClickLeaveTheFocusInTheFieldUnchecked) {
     // the focus and its text goes unchecked.
     const QPoint trough = bar->mapTo(d, QPoint(bar->width() / 2, bar->height() - 40));
     QTest::mouseClick(d->windowHandle(), Qt::LeftButton, Qt::NoModifier, trough);
+    QTest::mouseDClick(d->windowHandle(), Qt::LeftButton, Qt::NoModifier, trough);
     // A right click on a button does not press it or take the focus.
     const QPoint button = d->Bdesign->mapTo(d, d->Bdesign->rect().center());
     QTest::mouseClick(d->windowHandle(), Qt::RightButton, Qt::NoModifier, button);
