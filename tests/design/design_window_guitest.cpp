@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -393,6 +397,35 @@ TEST_F(DesignWindow, SavedReportIsTheLogInUtf8AndAFailedSaveKeepsTheOldFile) {
     EXPECT_EQ(message, "File access denied");
     EXPECT_EQ(read_text("old.txt"), "old report\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), std::filesystem::directory_iterator()), 3);
+}
+
+// Answers the file dialog that opens next by typing `name` (a file in the
+// folder it opens in, the working directory) and accepting it.
+void answer_file_dialog(const QString& name) {
+    QTimer::singleShot(50, [name] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* typed = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(typed, nullptr);
+        typed->setText(name);
+        static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
+    });
+}
+
+TEST_F(DesignWindow, CtrlSAndCtrlOAskForTheFileThenSaveTheLogOrLoadTheValues) {
+    answer_file_dialog("saved.txt");
+    QTest::keyClick(d, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(QString::fromUtf8(read_text("saved.txt")), d->Memo1->toPlainText() + "\n");
+
+    // A refused file: the error box names the file and the line.
+    write_text("bad.val", "C1 x\n");
+    BoxCatcher boxes;
+    ASSERT_TRUE(activate(d));
+    answer_file_dialog("bad.val");
+    QTest::keyClick(d, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(boxes.wait_for(1));
+    boxes.expect_error_box(0, "Value file " + QDir::currentPath() + "/bad.val, line 1: x is not a valid number.");
+    EXPECT_FALSE(d->Bsimulate->isEnabled());
 }
 
 }  // namespace
