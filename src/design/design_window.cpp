@@ -23,7 +23,7 @@
 #include "design/value_file.h"
 #include "idealmag/idealmag_window.h"
 #include "sim/param_window.h"
-#include "sim/sim_state.h"
+#include "sim/sim_document.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
 
@@ -280,7 +280,7 @@ void TMemo::contextMenuEvent(QContextMenuEvent* event) {
     delete menu;
 }
 
-TFdesign::TFdesign(SimState& state, QWidget* parent) : QWidget(parent), state_(state) {
+TFdesign::TFdesign(SimDocument& state, QWidget* parent) : QWidget(parent), state_(state) {
     setObjectName("Fdesign");
     setWindowTitle("Triple resonance network designer");
     setFont(window_font());
