@@ -19,8 +19,8 @@
 #include <QTextDocument>
 
 #include "app/application_window.h"
+#include "app/atomic_file.h"
 #include "app/error_box_widget.h"
-#include "design/value_file.h"
 #include "idealmag/idealmag_window.h"
 #include "sim/param_window.h"
 #include "sim/sim_document.h"
