@@ -13,10 +13,10 @@ cd "$(dirname "$0")"
 
 # The windows are laid out for a narrow sans serif: fonts-dejavu-extra brings
 # DejaVu Sans Condensed (the program says on standard error what it does
-# where that is missing).
-PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-svg-dev libcli11-dev fonts-dejavu-core fonts-dejavu-extra"
-# Only the benchmark needs it: the simulation benchmark times ngspice on the
-# same circuit and step, side by side with the program's own run.
+# where that is missing).  The tests compare the simulation with ngspice.
+PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-svg-dev libcli11-dev fonts-dejavu-core fonts-dejavu-extra ngspice"
+# The simulation benchmark also times ngspice on the same circuit and step,
+# side by side with the program's own run (ngspice is in PACKAGES already).
 BENCH_PACKAGES="ngspice"
 JOBS=$(nproc)
 # What making and checking the Debian package needs (package and test).

@@ -120,6 +120,8 @@ ZelvarWindows::ZelvarWindows() {
                                      [param] { return param->read_scales(); },
                                      [param] { param->refresh_ref_buttons(); }});
     Fparam->set_wave_window(Fwave);
+    // Values loaded from a file enable "Simulate" as a design run does.
+    QObject::connect(Fparam, &TFparam::values_loaded, Fdesign, &TFdesign::enable_simulate);
     Fdesign->set_windows(Fparam, Fidealmag);
     Fidealmag->set_windows(Fparam, Fdesign);
 }

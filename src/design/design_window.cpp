@@ -1,15 +1,25 @@
 #include "design/design_window.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileDialog>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMetaObject>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include "app/application_window.h"
+#include "app/atomic_file.h"
 #include "app/error_box_widget.h"
 #include "idealmag/idealmag_window.h"
 #include "sim/param_window.h"
@@ -112,12 +122,162 @@ TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Tab leaves the box, as in every other control.
     setTabChangesFocus(true);
+    // The box keeps the edit history itself, so that appended lines stay out
+    // of it.
+    document()->setUndoRedoEnabled(false);
+    connect(document(), &QTextDocument::contentsChange, this, &TMemo::contents_changed);
+}
+
+void TMemo::set_start_text(const QString& text) {
+    own_change_ = true;
+    setPlainText(text);
+    own_change_ = false;
+    shadow_ = document()->toRawText();
+    undo_.clear();
+    redo_.clear();
+    merge_open_ = false;
 }
 
 void TMemo::append_line(const std::string& latin1) {
-    appendPlainText(QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size())));
+    const QString line = QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size()));
+    const bool was_empty = document()->isEmpty();
+    own_change_ = true;
+    appendPlainText(line);
+    own_change_ = false;
+    if (!was_empty) shadow_ += QChar(QChar::ParagraphSeparator);
+    shadow_ += line;
+    if (shadow_.size() != document()->characterCount() - 1) shadow_ = document()->toRawText();
+    merge_open_ = false;
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(bar->maximum());
+}
+
+QString TMemo::text_at(int position, int length) const {
+    QTextCursor c(document());
+    c.setPosition(position);
+    c.setPosition(position + length, QTextCursor::KeepAnchor);
+    return c.selectedText();
+}
+
+void TMemo::contents_changed(int position, int removed, int added) {
+    if (own_change_) return;
+    const int length = document()->characterCount() - 1;
+    Edit edit;
+    if (position >= 0 && removed >= 0 && added >= 0 && position + removed <= shadow_.size() &&
+        shadow_.size() - removed + added == length) {
+        edit = {position, shadow_.mid(position, removed), text_at(position, added)};
+    } else {
+        // A range the box reports past its end: compare the whole text.
+        const QString now = document()->toRawText();
+        int first = 0;
+        while (first < shadow_.size() && first < now.size() && shadow_[first] == now[first]) ++first;
+        int last = 0;
+        while (last < shadow_.size() - first && last < now.size() - first &&
+               shadow_[shadow_.size() - 1 - last] == now[now.size() - 1 - last])
+            ++last;
+        edit = {first, shadow_.mid(first, shadow_.size() - first - last), now.mid(first, now.size() - first - last)};
+    }
+    shadow_.replace(edit.position, edit.removed.size(), edit.added);
+    if (shadow_.size() != length) shadow_ = document()->toRawText();
+    // A change of format only reports the same text again.
+    int same = 0;
+    while (same < edit.removed.size() && same < edit.added.size() && edit.removed[same] == edit.added[same]) ++same;
+    edit.position += same;
+    edit.removed.remove(0, same);
+    edit.added.remove(0, same);
+    while (!edit.removed.isEmpty() && !edit.added.isEmpty() && edit.removed.back() == edit.added.back()) {
+        edit.removed.chop(1);
+        edit.added.chop(1);
+    }
+    if (edit.removed.isEmpty() && edit.added.isEmpty()) return;
+    record(std::move(edit));
+}
+
+void TMemo::record(Edit edit) {
+    redo_.clear();
+    if (merge_open_ && !undo_.empty()) {
+        Edit& last = undo_.back();
+        const bool typing = last.removed.isEmpty() && edit.removed.isEmpty() &&
+                            edit.position == last.position + last.added.size();
+        const bool deleting = last.added.isEmpty() && edit.added.isEmpty();
+        if (typing) {
+            last.added += edit.added;
+            return;
+        }
+        if (deleting && edit.position == last.position) {  // Delete
+            last.removed += edit.removed;
+            return;
+        }
+        if (deleting && edit.position + edit.removed.size() == last.position) {  // Backspace
+            last.position = edit.position;
+            last.removed.prepend(edit.removed);
+            return;
+        }
+    }
+    undo_.push_back(std::move(edit));
+    merge_open_ = true;
+}
+
+void TMemo::apply(const Edit& edit, bool backwards) {
+    const QString& out = backwards ? edit.added : edit.removed;
+    const QString& in = backwards ? edit.removed : edit.added;
+    QTextCursor c(document());
+    c.setPosition(edit.position);
+    c.setPosition(edit.position + out.size(), QTextCursor::KeepAnchor);
+    own_change_ = true;
+    c.insertText(in);
+    own_change_ = false;
+    shadow_.replace(edit.position, out.size(), in);
+    if (shadow_.size() != document()->characterCount() - 1) shadow_ = document()->toRawText();
+    setTextCursor(c);
+    merge_open_ = false;
+}
+
+void TMemo::undo_edit() {
+    if (undo_.empty()) return;
+    Edit edit = std::move(undo_.back());
+    undo_.pop_back();
+    apply(edit, true);
+    redo_.push_back(std::move(edit));
+}
+
+void TMemo::redo_edit() {
+    if (redo_.empty()) return;
+    Edit edit = std::move(redo_.back());
+    redo_.pop_back();
+    apply(edit, false);
+    undo_.push_back(std::move(edit));
+}
+
+void TMemo::keyPressEvent(QKeyEvent* event) {
+    if (!isReadOnly() && event->matches(QKeySequence::Undo)) {
+        undo_edit();
+        event->accept();
+        return;
+    }
+    if (!isReadOnly() && event->matches(QKeySequence::Redo)) {
+        redo_edit();
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void TMemo::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createStandardContextMenu(event->pos());
+    for (QAction* action : menu->actions()) {
+        const bool undo = action->objectName() == QLatin1String("edit-undo");
+        const bool redo = action->objectName() == QLatin1String("edit-redo");
+        if (!undo && !redo) continue;
+        QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
+        action->setEnabled(undo ? can_undo_edit() : can_redo_edit());
+        if (undo)
+            connect(action, &QAction::triggered, this, &TMemo::undo_edit);
+        else
+            connect(action, &QAction::triggered, this, &TMemo::redo_edit);
+    }
+    menu->exec(event->globalPos());
+    delete menu;
 }
 
 TFdesign::TFdesign(SimDocument& state, QWidget* parent) : QWidget(parent), state_(state) {
@@ -172,7 +332,7 @@ TFdesign::TFdesign(SimDocument& state, QWidget* parent) : QWidget(parent), state
     Memo1 = new TMemo(this);
     Memo1->setObjectName("Memo1");
     Memo1->setGeometry(176, 16, 513, 617);
-    Memo1->setPlainText(design_help_lines().join('\n'));
+    Memo1->set_start_text(design_help_lines().join('\n'));
 
     chain_tab_order({NEk, NEl, NEm, NEn, NEC1, NEC3, NEL3, Bdesign, Memo1, RGexcitation, Bsimulate, Button1,
                      NEg1, NEg2, CBC1, CBC2});
@@ -181,6 +341,11 @@ TFdesign::TFdesign(SimDocument& state, QWidget* parent) : QWidget(parent), state
     connect(Bdesign, &QPushButton::clicked, this, &TFdesign::BdesignClick);
     connect(Bsimulate, &QPushButton::clicked, this, &TFdesign::BsimulateClick);
     connect(Button1, &QPushButton::clicked, this, &TFdesign::Button1Click);
+
+    auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+    connect(save, &QShortcut::activated, this, &TFdesign::save_report_command);
+    auto* load = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
+    connect(load, &QShortcut::activated, this, &TFdesign::load_values_command);
 }
 
 void TFdesign::set_windows(TFparam* param, TFidealmag* idealmag) {
@@ -237,6 +402,29 @@ void TFdesign::BsimulateClick() {
 void TFdesign::Button1Click() {
     run_guarded(this, [this] {
         if (idealmag_ != nullptr) bring_to_front(idealmag_);
+    });
+}
+
+void TFdesign::save_report(const std::string& path) {
+    QByteArray text = Memo1->toPlainText().toUtf8();
+    if (!text.isEmpty()) text += '\n';
+    write_file_atomically(path, text.toStdString());
+}
+
+void TFdesign::save_report_command() {
+    run_guarded(this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save report"),
+                                                          QStringLiteral("report.txt"),
+                                                          QStringLiteral("Text files (*.txt);;All files (*)"));
+        if (!path.isEmpty()) save_report(QFile::encodeName(path).toStdString());
+    });
+}
+
+void TFdesign::load_values_command() {
+    run_guarded(this, [this] {
+        if (param_ == nullptr) return;
+        const std::string path = ask_for_value_file(this);
+        if (!path.empty()) param_->load_values(path);
     });
 }
 

@@ -5,12 +5,15 @@
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <QWidget>
+#include <vector>
 
 #include "design/design_run.h"
 #include "report/report_log.h"
 
 class QCheckBox;
 class QCloseEvent;
+class QContextMenuEvent;
+class QKeyEvent;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -25,12 +28,47 @@ struct SimDocument;
 
 // The report log: a multi-line box that the user may edit; each report line
 // goes after whatever the box then holds and is scrolled into view.
+//
+// The program only ever appends: its lines are not steps of the edit
+// history.  The user's own edits (typing, deleting, pasting, cutting) are, and
+// Ctrl+Z / the redo keys and the context menu take them back and forth one
+// step at a time; typing or deleting in one run is one step.
 class TMemo : public QPlainTextEdit, public ReportSink {
     Q_OBJECT
 public:
     explicit TMemo(QWidget* parent = nullptr);
+    // The text the log starts with (not an edit).
+    void set_start_text(const QString& text);
     // Latin-1 report text; the micro sign (0xB5) shows as µ.
     void append_line(const std::string& latin1) override;
+
+    // The user's edits.
+    bool can_undo_edit() const { return !undo_.empty(); }
+    bool can_redo_edit() const { return !redo_.empty(); }
+    void undo_edit();
+    void redo_edit();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    // One step: at `position`, `removed` was replaced by `added` (text with
+    // U+2029 between lines, as the box holds it).
+    struct Edit {
+        int position;
+        QString removed;
+        QString added;
+    };
+    void contents_changed(int position, int removed, int added);
+    void record(Edit edit);
+    void apply(const Edit& edit, bool backwards);
+    QString text_at(int position, int length) const;
+
+    std::vector<Edit> undo_, redo_;
+    QString shadow_;             // the box's text as of the last change seen
+    bool own_change_ = false;    // the program is changing the text
+    bool merge_open_ = false;    // the next typing may join the last step
 };
 
 // Sets NEC1, NEC2, NEC3, NEL1, NEL2, NEL3 and NEk12 of the simulation
@@ -58,6 +96,11 @@ public:
     // "Simulate" enabled (nothing disables it again).
     void enable_simulate();
 
+    // The report log's text as a UTF-8 file (the micro sign as µ, each line
+    // ended by a line feed), written whole or not at all: a failed write
+    // keeps the old file and raises zelvar::Error.
+    void save_report(const std::string& path);
+
     // Controls, named as the window describes them.
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10;
     TNEdit *NEk, *NEl, *NEm, *NEn, *NEC1, *NEC3, *NEL3, *NEg1, *NEg2;
@@ -71,6 +114,11 @@ public slots:
     void BdesignClick();
     void BsimulateClick();
     void Button1Click();
+    // Ctrl+S: asks for a file and saves the report log there.
+    void save_report_command();
+    // Ctrl+O: asks for a value file and loads it into the simulation
+    // parameter window, as its "Load values…" does.
+    void load_values_command();
 
 protected:
     // Closing the main window ends the program.

@@ -3,6 +3,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QHideEvent>
+#include <QMoveEvent>
+#include <QResizeEvent>
+#include <QShowEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -37,7 +41,8 @@ TFidealmag::TFidealmag(QWidget* parent) : QWidget(parent) {
     setFont(window_font());
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(kClientWidth, kClientHeight);
-    // Centred on the screen (outer size 361 x 204).
+    // Centred on the screen by the outer size of the window's description
+    // (361 x 204) until it is first shown, then by its real outer size.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
         move(area.left() + (area.width() - kOuterWidth) / 2, area.top() + (area.height() - kOuterHeight) / 2);
@@ -105,6 +110,45 @@ void TFidealmag::BapplyClick() {
         hide();
         design_->enable_simulate();
     });
+}
+
+void TFidealmag::centre_on_screen() {
+    QScreen* screen = this->screen();
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect area = screen->geometry();
+    const QSize frame = frameGeometry().size();
+    centred_margins_ = frame - size();
+    move(area.left() + (area.width() - frame.width()) / 2, area.top() + (area.height() - frame.height()) / 2);
+}
+
+void TFidealmag::recentre_if_frame_changed() {
+    // The window manager's frame has come (or changed); a size the user
+    // gives the window does not move it.
+    if (centring_ && frameGeometry().size() - size() != centred_margins_) centre_on_screen();
+}
+
+void TFidealmag::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shown_once_) return;
+    shown_once_ = true;
+    centring_ = true;
+    centre_on_screen();
+}
+
+void TFidealmag::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (!event->spontaneous()) centring_ = false;
+}
+
+void TFidealmag::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    recentre_if_frame_changed();
+}
+
+void TFidealmag::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    recentre_if_frame_changed();
 }
 
 void TFidealmag::closeEvent(QCloseEvent* event) {

@@ -6,6 +6,10 @@
 
 class QCheckBox;
 class QCloseEvent;
+class QHideEvent;
+class QMoveEvent;
+class QResizeEvent;
+class QShowEvent;
 class QLabel;
 class QPushButton;
 
@@ -33,8 +37,21 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Opened the first time centred on the screen by the window's real
+    // outer size: at once by what is known then, again when the window
+    // manager's frame becomes known (until the window is first hidden).
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void centre_on_screen();
+    void recentre_if_frame_changed();
+
+    bool shown_once_ = false;
+    bool centring_ = false;
+    QSize centred_margins_;
     TFparam* param_ = nullptr;
     TFdesign* design_ = nullptr;
 };

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QFocusEvent>
 #include <QFont>
 #include <QLabel>
@@ -19,6 +21,7 @@
 #include "plot/wave_window.h"
 #include "sim/channels.h"
 #include "sim/param_table.h"
+#include "sim/value_file_input.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
 
@@ -222,6 +225,13 @@ TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(
     // Both disabled at program start: no run has completed, no reference.
     refresh_ref_buttons();
 
+    Bload = new QPushButton(QStringLiteral("Load values\u2026"), this);
+    Bload->setObjectName("Bload");
+    Bload->setGeometry(96, 288, 81, kButtonHeight);
+    Bload->setAutoDefault(false);
+    Bload->setFocusPolicy(Qt::ClickFocus);
+    connect(Bload, &QPushButton::clicked, this, &TFparam::choose_and_load_values);
+
     // The radio group's items follow each other in the chain; Tab enters the
     // group at its selected item (eventFilter) and leaves it from there.
     QWidget* previous = nullptr;
@@ -290,6 +300,34 @@ void TFparam::BdelrefClick() {
     run_guarded(this, [&] {
         delete_reference(state_);
         refresh_ref_buttons();
+    });
+}
+
+void TFparam::load_values(const std::string& path) {
+    SimParams values;
+    read_value_file(path, values);
+    NEC1->set_panel_real(values.C1);
+    NEC2->set_panel_real(values.C2);
+    NEC3->set_panel_real(values.C3);
+    NEL1->set_panel_real(values.L1);
+    NEL2->set_panel_real(values.L2);
+    NEL3->set_panel_real(values.L3);
+    NEk12->set_panel_real(values.k12);
+    NEfin->set_panel_real(values.fin);
+    mark_dirty(state_);
+    emit values_loaded();
+}
+
+std::string ask_for_value_file(QWidget* parent) {
+    const QString path = QFileDialog::getOpenFileName(parent, QStringLiteral("Load values"), QString(),
+                                                      QStringLiteral("Value files (*.val);;All files (*)"));
+    return QFile::encodeName(path).toStdString();
+}
+
+void TFparam::choose_and_load_values() {
+    run_guarded(this, [&] {
+        const std::string path = ask_for_value_file(this);
+        if (!path.empty()) load_values(path);
     });
 }
 

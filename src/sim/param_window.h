@@ -4,6 +4,7 @@
 // and the ideal magnifier write into them.
 #include <QWidget>
 #include <array>
+#include <string>
 
 #include "sim/sim_params.h"
 #include "sim/sim_document.h"
@@ -17,6 +18,10 @@ namespace zelvar {
 class TNEdit;
 class TRadioGroup;
 class TFwave;
+
+// Asks for a value file to load (a file dialog owned by `parent`); empty
+// when the user cancels.
+std::string ask_for_value_file(QWidget* parent);
 
 class TFparam : public QWidget {
     Q_OBJECT
@@ -33,6 +38,15 @@ public:
     // "Save Ref." and "Delete Ref." follow the state's flags.
     void refresh_ref_buttons();
 
+    // Reads a value file written by a design into NEC1, NEC2, NEC3, NEL1,
+    // NEL2, NEL3, NEk12 and NEfin through the real-value setter (the order
+    // of a design's hand-over), marks the run for recomputation and emits
+    // values_loaded.  A file that is refused (its message names the file
+    // and the line) raises zelvar::Error and changes no field.
+    void load_values(const std::string& path);
+    // Asks for a value file and loads it; an error shows the error box.
+    void choose_and_load_values();
+
     // Controls, named as the window describes them.
     TNEdit *NEC1, *NEL1, *NER1, *NEC2, *NEL2, *NER2, *NEC3, *NEL3, *NER3, *NEk12;
     TNEdit *NECL, *NERL, *NEfin, *NEtmax, *NEstop, *NEopen, *NEvin, *NEstart, *NEVC10, *NEvmax;
@@ -41,6 +55,13 @@ public:
     TRadioGroup* RGstop;
     QCheckBox *CBsquare, *CBfb, *CBuse, *CBmaxima;
     QPushButton *Bsaveref, *Bdelref, *Breplot;
+    // "Load values…": out of the Tab chain (reached by the mouse, and by
+    // Ctrl+O in the design window).
+    QPushButton* Bload;
+
+signals:
+    // Values from a file are in the fields, as after a design run.
+    void values_loaded();
 
 public slots:
     void BreplotClick();

@@ -78,32 +78,19 @@ bool parse_size(const std::string& text, int& width, int& height) {
 
 }  // namespace
 
-int simulate_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    CLI::App app{"Simulates the circuit and prints the lines the run writes to the report log.\n"
-                 "Exit status: 0 completed, 1 stopped by the run's own check (its line is the\n"
-                 "last one printed), 2 error (message on standard error or an output that\n"
-                 "cannot be written), 64 usage error.  A completed run ends with the line\n"
-                 "\"Run completed: N points.\" (and \"Samples saved in file FILE\" with --csv,\n"
-                 "\"Picture saved in file FILE\" with --png or --svg).\n"
-                 "Defaults are in brackets.",
-                 "zelvar-cli simulate"};
-    app.failure_message([](const CLI::App*, const CLI::Error& e) {
-        return std::string("zelvar-cli simulate: ") + e.what() +
-               "\nRun 'zelvar-cli simulate --help' for the options.\n";
-    });
+struct RunOptions::Given {
+    const ParamSpec* spec;
+    std::string text;
+    CLI::Option* cli;
+};
 
+RunOptions::RunOptions(CLI::App& app) {
     // One option per entry of the parameter table that has one.
-    struct Given {
-        const ParamSpec* spec;
-        std::string text;
-        CLI::Option* cli;
-    };
-    std::vector<Given> given;
-    given.reserve(kParamCount);
+    given_.reserve(kParamCount);  // CLI11 keeps a reference to each text
     for (const ParamSpec& p : kParamTable) {
         if (p.option == nullptr) continue;
-        given.push_back({&p, {}, nullptr});
-        Given& g = given.back();
+        given_.push_back({&p, {}, nullptr});
+        Given& g = given_.back();
         const std::string name = std::string("--") + p.option;
         if (p.kind == ParamKind::flag) {
             const std::string help = option_help(p);
@@ -119,13 +106,42 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
             g.cli->check(CLI::IsMember(words));
         }
     }
-    std::string values_text, csv_text;
-    CLI::Option* values =
-        app.add_option("--values", values_text,
-                       "take C1, L1, C2, L2, C3, L3, k12 and fin from a value file written by the design; "
-                       "element options given beside it override its values [none]")
-            ->type_name("FILE")
-            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    values_ = app.add_option("--values", values_text_,
+                             "take C1, L1, C2, L2, C3, L3, k12 and fin from a value file written by the design; "
+                             "element options given beside it override its values [none]")
+                  ->type_name("FILE")
+                  ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+RunOptions::~RunOptions() = default;
+
+SimParams RunOptions::params() const {
+    SimParams params;
+    if (values_->count() > 0) read_value_file(values_text_, params);
+    for (const Given& g : given_)
+        if (g.cli->count() > 0) apply(*g.spec, g.text, params);
+    return params;
+}
+
+void set_usage_failure(CLI::App& app, const std::string& command) {
+    app.failure_message([command](const CLI::App*, const CLI::Error& e) {
+        return "zelvar-cli " + command + ": " + e.what() + "\nRun 'zelvar-cli " + command +
+               " --help' for the options.\n";
+    });
+}
+
+int simulate_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    CLI::App app{"Simulates the circuit and prints the lines the run writes to the report log.\n"
+                 "Exit status: 0 completed, 1 stopped by the run's own check (its line is the\n"
+                 "last one printed), 2 error (message on standard error or an output that\n"
+                 "cannot be written), 64 usage error.  A completed run ends with the line\n"
+                 "\"Run completed: N points.\" (and \"Samples saved in file FILE\" with --csv,\n"
+                 "\"Picture saved in file FILE\" with --png or --svg).\n"
+                 "Defaults are in brackets.",
+                 "zelvar-cli simulate"};
+    set_usage_failure(app, "simulate");
+    const RunOptions run_options(app);
+    std::string csv_text;
     CLI::Option* csv =
         app.add_option("--csv", csv_text,
                        "after a completed run, write the samples: t,vin,v1,v2,v3,vl,i1,i2,i3 (21 digits) [none]")
@@ -174,10 +190,7 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
             std::array<long double, kChannelCount> scales{1, 1, 1, 1, 1, 1, 1, 1};
             for (int c = 0; c < kChannelCount; ++c)
                 if (scale_cli[c]->count() > 0) scales[c] = parse_real(scale_text[c]);
-            SimParams params;
-            if (values->count() > 0) read_value_file(values_text, params);
-            for (const Given& g : given)
-                if (g.cli->count() > 0) apply(*g.spec, g.text, params);
+            const SimParams params = run_options.params();
             const bool store = csv->count() > 0 || picture;
 
             PrintingSink log(out);

@@ -1,12 +1,45 @@
 #pragma once
-// `zelvar-cli simulate`.
+// `zelvar-cli simulate`, and the input options of a run that other commands
+// (`netlist`) share with it.
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "sim/sim_params.h"
+
+namespace CLI {
+class App;
+class Option;
+}  // namespace CLI
 
 namespace zelvar {
 
 // args are the options after the command name; returns the exit status.
 int simulate_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The input options of a run, added to a command's CLI11 app: one per entry
+// of the parameter table that has one, then --values FILE.  CLI11 keeps
+// references into the object: it must stay in place while the app parses.
+class RunOptions {
+public:
+    explicit RunOptions(CLI::App& app);
+    ~RunOptions();
+    RunOptions(const RunOptions&) = delete;
+    RunOptions& operator=(const RunOptions&) = delete;
+
+    // The value file's values (with --values), then every option given.  A
+    // refused number or value file raises zelvar::Error.
+    SimParams params() const;
+
+private:
+    struct Given;
+    std::vector<Given> given_;
+    std::string values_text_;
+    CLI::Option* values_ = nullptr;
+};
+
+// A usage error of `zelvar-cli <command>`: CLI11's message, then where the
+// options are listed.
+void set_usage_failure(CLI::App& app, const std::string& command);
 
 }  // namespace zelvar

@@ -1,13 +1,16 @@
 #include "widgets/tnedit_widget.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTimer>
 #include <QWindow>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "app/error_box_widget.h"
 #include "app/faults.h"
@@ -43,6 +46,46 @@ QWidget* click_focus_target(QWidget* w) {
     return nullptr;
 }
 
+// A press that leaves the focus where it is on the desktop the program was
+// laid out for: any press on a scroll bar, and a press with another button
+// than the left one on a button (push button, check box, radio button).
+bool press_keeps_focus(QWidget* under, Qt::MouseButton button) {
+    for (QWidget* w = under; w != nullptr && !w->isWindow(); w = w->parentWidget()) {
+        if (qobject_cast<QScrollBar*>(w) != nullptr) return true;
+        if (qobject_cast<QAbstractButton*>(w) != nullptr) return button != Qt::LeftButton;
+    }
+    return false;
+}
+
+// The controls that a press keeping the focus would otherwise give it to,
+// with their own focus policy, held back from taking the focus by click
+// until the press has been delivered.
+struct HeldPolicy {
+    QPointer<QWidget> widget;
+    Qt::FocusPolicy policy;
+};
+std::vector<HeldPolicy> g_held;
+
+void release_click_focus() {
+    for (const HeldPolicy& h : g_held)
+        if (h.widget != nullptr) h.widget->setFocusPolicy(h.policy);
+    g_held.clear();
+}
+
+void hold_click_focus(QWidget* under) {
+    release_click_focus();
+    for (QWidget* w = under; w != nullptr; w = w->parentWidget()) {
+        const Qt::FocusPolicy policy = w->focusPolicy();
+        if ((policy & Qt::ClickFocus) == Qt::ClickFocus) {
+            g_held.push_back({w, policy});
+            w->setFocusPolicy(static_cast<Qt::FocusPolicy>(policy & ~Qt::ClickFocus));
+        }
+        if (w->isWindow()) break;
+    }
+    // Should the press never reach a control, the policies come back anyway.
+    QTimer::singleShot(0, qApp, release_click_focus);
+}
+
 QWidget* widget_of(QWindow* window) {
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top->windowHandle() == window) return top;
@@ -57,15 +100,28 @@ public:
     using QObject::QObject;
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::MouseButtonPress) return false;
+        const QEvent::Type type = event->type();
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick) return false;
         if (auto* window = qobject_cast<QWindow*>(watched)) {
+            const auto* press = static_cast<QMouseEvent*>(event);
+            const QPoint pos = press->position().toPoint();
+            // The second press of a double click gives the focus again.
+            if (type == QEvent::MouseButtonDblClick) {
+                if (QWidget* top = widget_of(window)) {
+                    QWidget* under = top->childAt(pos);
+                    if (press_keeps_focus(under, press->button())) hold_click_focus(under);
+                }
+                return false;
+            }
             // The press has reached the window; the widget under it has not
             // been given the focus yet.
             g_checked = nullptr;
-            return check_before_press(window, static_cast<QMouseEvent*>(event)->position().toPoint());
+            return check_before_press(window, pos, press->button());
         }
         if (watched->isWidgetType()) {
             // The focus has been given for this press: nothing is pending.
+            release_click_focus();
+            if (type == QEvent::MouseButtonDblClick) return false;
             g_checked = nullptr;
             if (g_swallow_press) {
                 g_swallow_press = false;
@@ -77,14 +133,19 @@ public:
 
 private:
     // True when the press must not go on (the focused field refused its text).
-    static bool check_before_press(QWindow* window, QPoint pos) {
-        // The field that has the focus in the pressed window, or gets it
-        // back as the press activates that window.
+    static bool check_before_press(QWindow* window, QPoint pos, Qt::MouseButton button) {
         QWidget* top = widget_of(window);
         if (top == nullptr) return false;
+        QWidget* under = top->childAt(pos);
+        if (press_keeps_focus(under, button)) {
+            // The focus stays where it is: nothing is left, nothing checked.
+            hold_click_focus(under);
+            return false;
+        }
+        // The field that has the focus in the pressed window, or gets it
+        // back as the press activates that window.
         auto* field = qobject_cast<TNEdit*>(top->focusWidget());
         if (field == nullptr) return false;
-        QWidget* under = top->childAt(pos);
         QWidget* target = click_focus_target(under != nullptr ? under : top);
         if (target == nullptr || target == field || field->isAncestorOf(target)) return false;
         if (!field->leave()) return true;

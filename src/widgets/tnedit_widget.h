@@ -19,6 +19,9 @@
 //    clicked button does not act), shows the box and leaves the focus in
 //    the field;
 //  - Tab and Shift+Tab: a refused text keeps the focus in the field.
+// A press that does not move the focus on the desktop the program was laid
+// out for (on a scroll bar, or with another button than the left one on a
+// button) leaves the focus where it is here too, and checks nothing.
 // Any other move of the focus within the window (a press delivered straight
 // to a widget, a control focused from code) is checked when the field hears
 // that it lost the focus; a refusal then puts the focus back in the field

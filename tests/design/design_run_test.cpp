@@ -404,6 +404,28 @@ TEST_F(DesignRun, NegativeValuesWriteOneBlank) {
     EXPECT_NE(file.find("fin  3.19495401967657E+0005\r\n"), std::string::npos) << file;
 }
 
+TEST_F(DesignRun, NegativeC3AloneCompletesThroughTheAbsoluteScale) {
+    // Only the capacitance scale is negative: w0 = 1/sqrt(|scale product|).
+    DesignInputs in;
+    in.C3 = -1e-11L;
+    const Outcome o = run(in);
+    ASSERT_TRUE(o.completed) << o.error;
+    EXPECT_TRUE(has_line(o.lines, "Excitation frequency: 319495.401967657 Hz"));
+    EXPECT_EQ(o.lines.back(), "Values saved in file zelvar.val");
+}
+
+TEST_F(DesignRun, C2LimitBelowAZeroResidueReadsFactorLessThan) {
+    // 5:7:7:11 at l: the residues at k and n are exactly zero (signed), and
+    // only a residue below zero turns the line into "Factor >".
+    DesignInputs in = mode(5, 7, 7, 11, 1);
+    in.leave_c2 = true;
+    const Outcome o = run(in);
+    ASSERT_GE(o.lines.size(), 4u);
+    EXPECT_EQ(o.lines[1], "Factor <    0.0416666667");
+    EXPECT_EQ(o.lines[2], "Factor <    0.0208333333");
+    EXPECT_EQ(o.lines[3], "Factor <    0.0083333333");
+}
+
 // The design alone shares nothing and writes nothing: designs of several
 // modes on separate threads give the lines and values of the run one at a
 // time, and the caller writes the value file where it chooses.

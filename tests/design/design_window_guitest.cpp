@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -20,6 +24,7 @@
 #include "../app/scratch_dir.h"
 #include "default_design_report.h"
 #include "app/application_window.h"
+#include "app/faults.h"
 #include "idealmag/idealmag_window.h"
 #include "plot/wave_window.h"
 #include "sim/param_window.h"
@@ -269,6 +274,158 @@ TEST_F(DesignWindow, ReportLogIsEditableAndLinesGoAfterWhatItHolds) {
     ASSERT_GE(lines.size(), 2);
     EXPECT_EQ(lines[lines.size() - 2], "Values saved in file zelvar.valmy note");
     EXPECT_EQ(lines.back(), "5 " + mu + "s");
+}
+
+TEST_F(DesignWindow, UndoTakesBackTheUsersEditsNeverTheReportLines) {
+    const QStringList help = log_lines();
+    d->Memo1->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(d->Memo1, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(d->Memo1, "<b>A</b> &amp;");  // shown as typed
+    click_through_window(d->Bdesign);
+    d->Memo1->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(d->Memo1, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(d->Memo1, "B");
+    const QStringList edited = log_lines();
+    EXPECT_EQ(edited[49], "<b>A</b> &amp;");
+    EXPECT_EQ(edited.back(), "Values saved in file zelvar.valB");
+
+    // Each edit is one step back; the report lines are none.
+    for (int i = 0; i < 4; ++i) QTest::keyClick(d->Memo1, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(log_lines(), help + kDefaultReport);
+    for (int i = 0; i < 3; ++i) QTest::keyClick(d->Memo1, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(log_lines(), edited);
+}
+
+TEST_F(DesignWindow, ScrollBarAndRightClickLeaveTheFocusInTheFieldUnchecked) {
+    BoxCatcher boxes;
+    for (int i = 0; i < 40; ++i) d->report_log().append_line("line");
+    QScrollBar* bar = d->Memo1->verticalScrollBar();
+    bar->setValue(0);
+    retype(d->NEk, "abc");
+    const QStringList before = log_lines();
+
+    // The bar's trough under the slider: the log scrolls, the field keeps
+    // the focus and its text goes unchecked.
+    const QPoint trough = bar->mapTo(d, QPoint(bar->width() / 2, bar->height() - 40));
+    QTest::mouseClick(d->windowHandle(), Qt::LeftButton, Qt::NoModifier, trough);
+    QTest::mouseDClick(d->windowHandle(), Qt::LeftButton, Qt::NoModifier, trough);
+    // A right click on a button does not press it or take the focus.
+    const QPoint button = d->Bdesign->mapTo(d, d->Bdesign->rect().center());
+    QTest::mouseClick(d->windowHandle(), Qt::RightButton, Qt::NoModifier, button);
+    boxes.settle();
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_GT(bar->value(), 0);
+    EXPECT_EQ(QApplication::focusWidget(), d->NEk);
+    EXPECT_EQ(log_lines(), before);
+    EXPECT_EQ(d->Bdesign->focusPolicy(), Qt::StrongFocus);
+    EXPECT_EQ(d->Memo1->focusPolicy(), Qt::StrongFocus);
+
+    // A left click on the button moves the focus: the check runs as before.
+    click_through_window(d->Bdesign);
+    ASSERT_TRUE(boxes.wait_for(1));
+    boxes.expect_error_box(0, "abc is not a valid number.");
+    EXPECT_EQ(log_lines(), before);
+}
+
+void write_text(const char* path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string read_text(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST_F(DesignWindow, LoadedValueFileFillsTheEightFieldsAsADesignDoes) {
+    write_text("design.val", testdata::default_value_file());
+    windows->document.dirty = false;
+    p->load_values("design.val");
+    EXPECT_EQ(p->NEC1->text(), "5E-9");
+    EXPECT_EQ(p->NEC2->text(), "4.11080586080586E-11");
+    EXPECT_EQ(p->NEC3->text(), "1E-11");
+    EXPECT_EQ(p->NEL1->text(), "0.000149158861917303");
+    EXPECT_EQ(p->NEL2->text(), "0.00654545454545455");
+    EXPECT_EQ(p->NEL3->text(), "0.03");
+    EXPECT_EQ(p->NEk12->text(), "0.299936354214884");
+    EXPECT_EQ(p->NEfin->text(), "319495.401967657");
+    EXPECT_EQ(p->NEk12->panel_real(), 2.99936354214884E-0001L);
+    EXPECT_TRUE(windows->document.dirty);
+    EXPECT_TRUE(d->Bsimulate->isEnabled());
+}
+
+TEST_F(DesignWindow, RefusedValueFileChangesNoField) {
+    std::string bad = testdata::default_value_file();
+    bad.replace(bad.find("4.1108"), 1, "4,");
+    write_text("bad.val", bad);
+    const struct {
+        const char* path;
+        const char* message;
+    } cases[] = {
+        {"bad.val", "Value file bad.val, line 3: 4,.11080586080586E-0011 is not a valid number"},
+        {"missing.val", "Value file missing.val cannot be read: No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        std::string message;
+        try {
+            p->load_values(c.path);
+        } catch (const Error& e) {
+            message = e.what();
+        }
+        EXPECT_EQ(message, c.message);
+        for (TNEdit* field : {p->NEC1, p->NEC2, p->NEC3, p->NEL1, p->NEL2, p->NEL3, p->NEk12, p->NEfin})
+            EXPECT_EQ(field->panel_real(), field == p->NEfin ? 300000 : 0) << field->objectName().toStdString();
+        EXPECT_FALSE(d->Bsimulate->isEnabled());
+    }
+}
+
+TEST_F(DesignWindow, SavedReportIsTheLogInUtf8AndAFailedSaveKeepsTheOldFile) {
+    click_through_window(d->Bdesign);
+    d->save_report("report.txt");
+    const std::string saved = read_text("report.txt");
+    EXPECT_EQ(QString::fromUtf8(saved), d->Memo1->toPlainText() + "\n");
+    EXPECT_NE(saved.find("L[1]:    149.158861917 \xC2\xB5H"), std::string::npos);
+
+    // The file cannot be written: the error, and the old file whole.
+    write_text("old.txt", "old report\n");
+    std::filesystem::permissions("old.txt", std::filesystem::perms::owner_read);
+    std::string message;
+    try {
+        d->save_report("old.txt");
+    } catch (const Error& e) {
+        message = e.what();
+    }
+    EXPECT_EQ(message, "File access denied");
+    EXPECT_EQ(read_text("old.txt"), "old report\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), std::filesystem::directory_iterator()), 3);
+}
+
+// Answers the file dialog that opens next by typing `name` (a file in the
+// folder it opens in, the working directory) and accepting it.
+void answer_file_dialog(const QString& name) {
+    QTimer::singleShot(50, [name] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* typed = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(typed, nullptr);
+        typed->setText(name);
+        static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
+    });
+}
+
+TEST_F(DesignWindow, CtrlSAndCtrlOAskForTheFileThenSaveTheLogOrLoadTheValues) {
+    answer_file_dialog("saved.txt");
+    QTest::keyClick(d, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(QString::fromUtf8(read_text("saved.txt")), d->Memo1->toPlainText() + "\n");
+
+    // A refused file: the error box names the file and the line.
+    write_text("bad.val", "C1 x\n");
+    BoxCatcher boxes;
+    ASSERT_TRUE(activate(d));
+    answer_file_dialog("bad.val");
+    QTest::keyClick(d, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(boxes.wait_for(1));
+    boxes.expect_error_box(0, "Value file " + QDir::currentPath() + "/bad.val, line 1: x is not a valid number.");
+    EXPECT_FALSE(d->Bsimulate->isEnabled());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <memory>
 
@@ -198,6 +199,17 @@ TEST_F(IdealMagnifierWindow, IntegerFieldsReadHexadecimalAndRefuseBeforeApplyRun
     const QStringList lines = report();
     ASSERT_EQ(lines.size(), 12);
     EXPECT_EQ(lines[0], "Ideal Tesla magnifier:");
+}
+
+TEST_F(IdealMagnifierWindow, OpensCentredOnTheScreenByItsRealOuterSize) {
+    // Shown once (SetUp), closed and opened again: it stays where it opened.
+    const QRect screen = m->screen()->geometry();
+    const QRect frame = m->frameGeometry();
+    EXPECT_EQ(frame.topLeft(), QPoint(screen.left() + (screen.width() - frame.width()) / 2,
+                                      screen.top() + (screen.height() - frame.height()) / 2));
+    m->close();
+    click_through_window(d->Button1);
+    EXPECT_EQ(m->frameGeometry(), frame);
 }
 
 }  // namespace

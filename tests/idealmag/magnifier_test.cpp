@@ -126,4 +126,16 @@ TEST(Magnifier, OverflowInTheDifferencesComesBeforeAnyLine) {
     }
 }
 
+TEST(Magnifier, HandedOverL1IsLeftToRightBitForBit) {
+    // L1 = ((L2 + L3) * C3) / C1.  The report shows 10 decimals, the
+    // simulation receives every bit: for 1:4:5 grouping C3 / C1 first moves
+    // L1 by a unit in the last place.
+    const Outcome o = design(1, 4, 5);
+    ASSERT_TRUE(o.completed) << o.error;
+    const long double L2 = o.results.L2, L3 = 0.0282L, C3 = 1.5e-11L, C1 = 5e-9L;
+    const long double left_to_right = ((L2 + L3) * C3) / C1;
+    ASSERT_NE(left_to_right, (L2 + L3) * (C3 / C1));
+    EXPECT_EQ(o.results.L1, left_to_right);
+}
+
 }  // namespace

@@ -90,5 +90,22 @@ TEST(MaximaReport, PerfectTransferAndZeroTotal) {
     fp_clear();
 }
 
+TEST(MaximaReport, EnergiesSumAsE1PlusE2ThenE3) {
+    // C2 = -C1 with equal voltages: E1 + E2 is exactly 0, and the tiny E3
+    // makes the whole total.  Adding E3 to either of the others first would
+    // lose it (a total of 0: division by zero).
+    MaximaTracker m;
+    m.start(0);
+    long double x[kStates] = {1, 1, 1e-9L, 0, 0, 0, 0};
+    for (int j = 0; j < kStates; ++j) m.update(j, x, 1e-6L);
+    LineCollector log;
+    fp_clear();
+    write_maxima_report(m, 1e-9L, -1e-9L, 1e-11L, log);
+    ASSERT_EQ(log.lines.size(), 19u);
+    EXPECT_EQ(log.lines[16], "Energy in C3:  5.00000000E-0030 (100.0000 %)");
+    EXPECT_EQ(log.lines[17], "Energy in C2: -5.00000000E-0010 (-10000000000000000000000.0000 %)");
+    EXPECT_EQ(log.lines[18], "Energy in C1:  5.00000000E-0010 (10000000000000000000000.0000 %)");
+}
+
 }  // namespace
 }  // namespace zelvar
