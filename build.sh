@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev libcli11-dev"
+PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-charts-dev libqt6opengl6-dev libcli11-dev"
 JOBS=$(nproc)
 
 install_missing() {

@@ -10,6 +10,7 @@
 #include "idealmag/idealmag_window.h"
 #include "plot/wave_window.h"
 #include "sim/param_window.h"
+#include "sim/tolerance_window.h"
 #include "widgets/radio_group_widget.h"
 
 namespace zelvar {
@@ -69,17 +70,20 @@ ZelvarWindows::ZelvarWindows(SimState& state) {
     Fwave = new TFwave(state, Fdesign->report_log(), nullptr);
     Fparam = new TFparam(state, nullptr);
     Fidealmag = new TFidealmag(nullptr);
+    Ftolerance = new TFtolerance([param = Fparam] { return param->read_params(); }, Fdesign->report_log(), nullptr);
 
     TFparam* param = Fparam;
     Fwave->set_inputs(TFwave::Inputs{[param] { return param->read_params(); },
                                      [param] { return param->read_scales(); },
                                      [param] { param->refresh_ref_buttons(); }});
     Fparam->set_wave_window(Fwave);
+    Fparam->set_tolerance_window(Ftolerance);
     Fdesign->set_windows(Fparam, Fidealmag);
     Fidealmag->set_windows(Fparam, Fdesign);
 }
 
 ZelvarWindows::~ZelvarWindows() {
+    delete Ftolerance;
     delete Fidealmag;
     delete Fparam;
     delete Fwave;

@@ -3,6 +3,7 @@
 #include "design/design_cli.h"
 #include "idealmag/magnifier_cli.h"
 #include "sim/simulate_cli.h"
+#include "sim/tolerance_cli.h"
 
 namespace zelvar {
 
@@ -13,6 +14,7 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         "  design      design a triple-resonance network and write zelvar.val\n"
         "  magnifier   design an ideal spark-gap magnifier\n"
         "  simulate    simulate the circuit and print the run's report\n"
+        "  tolerance   Monte Carlo and sensitivity analysis of a simulation\n"
         "Run 'zelvar-cli <command> --help' for the options of a command.\n";
     if (args.empty()) {
         err << usage;
@@ -23,6 +25,7 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command == "design") return design_command(rest, out, err);
     if (command == "magnifier") return magnifier_command(rest, out, err);
     if (command == "simulate") return simulate_command(rest, out, err);
+    if (command == "tolerance") return tolerance_command(rest, out, err);
     if (command == "--help" || command == "-h" || command == "help") {
         out << usage;
         return kExitCompleted;

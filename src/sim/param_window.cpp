@@ -9,13 +9,16 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 #include <exception>
 #include <map>
 
 #include "app/error_box_widget.h"
 #include "app/faults.h"
+#include "app/application_window.h"
 #include "plot/wave_window.h"
+#include "sim/tolerance_window.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
 
@@ -186,6 +189,17 @@ TFparam::TFparam(SimState& state, QWidget* parent) : QWidget(parent), state_(sta
     connect(Breplot, &QPushButton::clicked, this, &TFparam::BreplotClick);
     connect(Bsaveref, &QPushButton::clicked, this, &TFparam::BsaverefClick);
     connect(Bdelref, &QPushButton::clicked, this, &TFparam::BdelrefClick);
+    // The tolerance analysis: in the free place beside "Plot", after the
+    // window's own controls and outside their tab chain (which keeps its
+    // order); Ctrl+T presses it from anywhere in the window.
+    Btolerance = new QPushButton("Tolerance...", this);
+    Btolerance->setObjectName("Btolerance");
+    Btolerance->setGeometry(96, 288, 81, kButtonHeight);
+    Btolerance->setAutoDefault(false);
+    Btolerance->setFocusPolicy(Qt::ClickFocus);
+    connect(Btolerance, &QPushButton::clicked, this, &TFparam::BtoleranceClick);
+    auto* tolerance_key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
+    connect(tolerance_key, &QShortcut::activated, Btolerance, &QPushButton::click);
     // Both disabled at program start: no run has completed, no reference.
     refresh_ref_buttons();
 
@@ -265,6 +279,12 @@ void TFparam::BdelrefClick() {
     run_guarded(this, [&] {
         delete_reference(state_);
         refresh_ref_buttons();
+    });
+}
+
+void TFparam::BtoleranceClick() {
+    run_guarded(this, [&] {
+        if (tolerance_ != nullptr) bring_to_front(tolerance_);
     });
 }
 

@@ -17,6 +17,7 @@ namespace zelvar {
 class TNEdit;
 class TRadioGroup;
 class TFwave;
+class TFtolerance;
 
 class TFparam : public QWidget {
     Q_OBJECT
@@ -25,6 +26,8 @@ public:
 
     // "Plot" shows this window's waveform window (set once at start-up).
     void set_wave_window(TFwave* wave) { wave_ = wave; }
+    // "Tolerance..." shows the tolerance analysis window (set once at start-up).
+    void set_tolerance_window(TFtolerance* tolerance) { tolerance_ = tolerance; }
 
     // The stored values of every field that the run reads.
     SimParams read_params() const;
@@ -41,12 +44,15 @@ public:
     TRadioGroup* RGstop;
     QCheckBox *CBsquare, *CBfb, *CBuse, *CBmaxima;
     QPushButton *Bsaveref, *Bdelref, *Breplot;
+    // Beside "Plot"; outside the tab chain, reached by Ctrl+T.
+    QPushButton* Btolerance;
 
 public slots:
     void BreplotClick();
     void BsaverefClick();
     void BdelrefClick();
     void NEC1Exit();
+    void BtoleranceClick();
 
 protected:
     // Leaving a check box or the radio group counts as leaving a control.
@@ -57,6 +63,7 @@ protected:
 private:
     SimState& state_;
     TFwave* wave_ = nullptr;
+    TFtolerance* tolerance_ = nullptr;
 };
 
 }  // namespace zelvar
