@@ -92,7 +92,7 @@ long double SimParams::*tolerance_element_field(int element) { return kElementFi
 void check_tolerance_settings(const ToleranceSettings& s) {
     for (int e = 0; e < kToleranceElements; ++e)
         if (std::isnan(s.tol[e]) || s.tol[e] < 0 || s.tol[e] >= 100)
-            throw Error(std::string("The tolerance of ") + kElementNames[e] + " must be at least 0 and below 100 %");
+            throw Error(std::string("The tolerance of ") + kElementNames[e] + " (%) must be at least 0 and below 100");
     if (s.runs < 1 || s.runs > kMaxRuns) throw Error("The number of runs must be between 1 and 1000000");
     if (s.threads < 0) throw Error("The number of threads must be at least 1");
     if (std::isnan(s.threshold)) throw Error("The threshold must be a number");
@@ -292,7 +292,7 @@ std::string pad(std::string text, std::size_t width) {
 std::string stats_line(const char* name, const FigureStats& st, bool fixed) {
     std::string line = pad(name, 16);
     for (long double x : {st.mean, st.std_dev, st.min, st.p5, st.p50, st.p95, st.max})
-        line += fixed ? F(x, 17, 8) : E(x, 17);
+        line += " " + (fixed ? F(x, 17, 8) : E(x, 17));
     return line;
 }
 
@@ -335,8 +335,10 @@ void write_tolerance_report(const ToleranceResult& r, const ToleranceSettings& s
         report_line(log, std::string(k.status == RunStatus::stopped ? "Stopped" : "Fault") + " (" + I(k.count) +
                              " runs): " + k.message);
     if (sum.completed > 0) {
-        report_line(log, pad("Figure", 16) + "             Mean        Std. dev.          Minimum" +
-                             "              5 %             50 %             95 %          Maximum");
+        std::string head = pad("Figure", 16);
+        for (const char* column : {"Mean", "Std. dev.", "Minimum", "5 %", "50 %", "95 %", "Maximum"})
+            head += std::string(18 - std::strlen(column), ' ') + column;
+        report_line(log, head);
         report_line(log, stats_line("Efficiency (%)", sum.efficiency, true));
         report_line(log, stats_line("Share of C3 (%)", sum.share_c3, true));
         report_line(log, stats_line("|V3| peak (V)", sum.v3_peak_magnitude, true));

@@ -109,10 +109,10 @@ TEST(Tolerance, NominalFiguresAreThoseOfTheMaximaReport) {
     ASSERT_EQ(log.lines.size(), 19u);  // the nominal run's own report
     const RunFigures& f = r.nominal.figures;
     EXPECT_EQ(log.lines[3], "Max. V3: " + F(f.v3_peak, 17, 8) + " at t=" + E(f.t_peak, 17));
-    EXPECT_EQ(log.lines[3], "Max. V3:    -6498.61322960 at t= 7.03672788E-0006");
+    EXPECT_EQ(log.lines[3], "Max. V3:    -6498.61322520 at t= 7.03672788E-0006");
     EXPECT_EQ(log.lines[16].substr(32), "(" + F(f.share_c3, 7, 4) + " %)");
     write_tolerance_report(r, settings(1, 1), log);
-    EXPECT_EQ(log.lines[21], "Nominal: V3 peak    -6498.61322960 at t= 7.03672788E-0006, share of C3 99.9998 %, "
+    EXPECT_EQ(log.lines[21], "Nominal: V3 peak    -6498.61322520 at t= 7.03672788E-0006, share of C3 99.9998 %, "
                              "efficiency " + F(f.efficiency, 7, 4) + " %");
 }
 
@@ -206,9 +206,9 @@ TEST(Tolerance, CancelStopsALongAnalysisAndKeepsWhatFinished) {
 }
 
 TEST(Tolerance, StopsAndFaultsAreCountedWithTheirMessages) {
-    // fin 1 % above 8 MHz leaves fewer than 50 steps per period; k12 drawn
-    // 0.5 % around 0.999 passes 1 half of the time, and the unstable circuit
-    // overflows.
+    // fin 1 % around 8 MHz leaves fewer than 50 steps per period about half
+    // of the time; k12 drawn 2 % around 0.999 passes 1 half of the time, and
+    // the unstable circuit may overflow within 300 us.
     SimParams p = design();
     p.fin = 8e6L;
     ToleranceSettings s = settings(0, 200);
@@ -225,19 +225,26 @@ TEST(Tolerance, StopsAndFaultsAreCountedWithTheirMessages) {
 
     p = design();
     p.k12 = 0.999L;
-    p.tmax = 1e-4L;
-    p.points = 5000;
-    s = settings(0, 200);
-    s.tol[kTolK12] = 0.5L;
+    p.tmax = 3e-4L;
+    p.points = 12000;
+    p.steps = 1;
+    s = settings(0, 40);
+    s.tol[kTolK12] = 2;
     r = run_tolerance_analysis(p, s, log);
     sum = summarize(r, 90);
-    EXPECT_GT(sum.faults, 50);
-    ASSERT_FALSE(sum.kinds.empty());
+    EXPECT_GT(sum.faults, 0);
+    ASSERT_EQ(sum.kinds.size(), 1u);
     EXPECT_EQ(sum.kinds[0].status, RunStatus::fault);
     EXPECT_EQ(sum.kinds[0].message, "Floating point overflow");
+    EXPECT_EQ(sum.kinds[0].count, sum.faults);
+    for (const RunRecord& rec : r.runs) {
+        if (rec.status == RunStatus::fault) {
+            EXPECT_GT(rec.values[kTolK12], 1);
+        }
+    }
     log.lines.clear();
     write_tolerance_report(r, s, log);
-    EXPECT_EQ(log.lines[4], "Fault (" + I(sum.kinds[0].count) + " runs): Floating point overflow");
+    EXPECT_EQ(log.lines[4], "Fault (" + I(sum.faults) + " runs): Floating point overflow");
     const std::string csv = csv_of(r);
     EXPECT_NE(csv.find(",,,,fault: Floating point overflow\n"), std::string::npos);
 }
@@ -257,14 +264,24 @@ TEST(Tolerance, DefaultDesignKeepsItsYieldAndRanksFinFirst) {
         EXPECT_GE(row.low.figures.efficiency, 97) << tolerance_element_name(row.element);
         EXPECT_GE(row.high.figures.efficiency, 97) << tolerance_element_name(row.element);
     }
+    // fin first, then C1 and L1 (their product sets the primary resonance), then L3.
     EXPECT_EQ(r.sensitivity[0].element, kTolFin);
+    EXPECT_EQ(r.sensitivity[1].element + r.sensitivity[2].element, kTolC1 + kTolL1);
+    EXPECT_EQ(r.sensitivity[3].element, kTolL3);
+
+    // fin 5 % high: the report's share barely moves, the efficiency drops.
+    SimParams p = design();
+    p.fin = p.fin * 1.05L;
+    r = run_tolerance_analysis(p, settings(0, 1), log);
+    EXPECT_GT(r.nominal.figures.share_c3, 95.5L);
+    EXPECT_LT(r.nominal.figures.efficiency, 90);
 }
 
 TEST(ToleranceCli, UsageErrorsAndRefusedNumbers) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--runs", "0"}, "The number of runs must be between 1 and 1000000."},
-        {{"--tol", "-1"}, "The tolerance of C1 must be at least 0 and below 100 %."},
-        {{"--tol-fin", "100"}, "The tolerance of fin must be at least 0 and below 100 %."},
+        {{"--tol", "-1"}, "The tolerance of C1 (%) must be at least 0 and below 100."},
+        {{"--tol-fin", "100"}, "The tolerance of fin (%) must be at least 0 and below 100."},
         {{"--threads", "0"}, "The number of threads must be at least 1."},
         {{"--dist", "normal"}, ""},
         {{"--bogus"}, ""},
