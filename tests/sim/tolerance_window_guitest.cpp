@@ -5,6 +5,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
 
 #include <sstream>
 
@@ -14,6 +16,7 @@
 #include "report/format.h"
 #include "sim/default_design_circuit.h"
 #include "sim/sample_csv.h"
+#include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
 
 namespace zelvar {
