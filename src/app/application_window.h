@@ -5,7 +5,7 @@
 #include <QFont>
 #include <initializer_list>
 
-#include "sim/sim_state.h"
+#include "sim/sim_document.h"
 
 class QLabel;
 class QWidget;
@@ -21,8 +21,13 @@ class TFtolerance;
 // Application name and title (caption of the error box).
 void setup_application();
 
-// "MS Sans Serif" 8 pt, or what the machine puts in its place.
+// "MS Sans Serif" 8 pt, or what the machine puts in its place: a face of
+// about its width, or, where none is installed, the machine's sans serif at
+// the size setup_application() fitted.
 QFont window_font();
+// The point size, from 8 down to 6 in steps of 0.5, at which `font` draws the
+// windows' widest caption no wider than a face they were laid out for.
+qreal fitted_point_size(const QFont& font);
 // "Courier New" 8 pt, fixed pitch, for the report log.
 QFont log_font();
 
@@ -35,18 +40,21 @@ void bring_to_front(QWidget* window);
 // Tab order in the order given; a radio group stands for its items.
 void chain_tab_order(std::initializer_list<QWidget*> widgets);
 
-// The four windows.  Created in order: design window (the main window),
+// The application: the simulation document and the four windows that share
+// it.  The windows are created in order: design window (the main window),
 // waveform window, simulation parameter window, ideal magnifier window; all
-// hidden until show_main() shows the design window.  They live as long as
-// this object.
+// hidden until show_main() shows the design window.  Document and windows
+// live as long as this object.
 class ZelvarWindows {
 public:
-    explicit ZelvarWindows(SimState& state);
+    ZelvarWindows();
     ~ZelvarWindows();
     ZelvarWindows(const ZelvarWindows&) = delete;
     ZelvarWindows& operator=(const ZelvarWindows&) = delete;
 
     void show_main();
+
+    SimDocument document;  // created before the windows, destroyed after them
 
     TFdesign* Fdesign;
     TFwave* Fwave;

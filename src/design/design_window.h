@@ -21,7 +21,7 @@ class TNEdit;
 class TRadioGroup;
 class TFparam;
 class TFidealmag;
-struct SimState;
+struct SimDocument;
 
 // The report log: a multi-line box that the user may edit; each report line
 // goes after whatever the box then holds and is scrolled into view.
@@ -49,7 +49,7 @@ const QStringList& design_help_lines();
 class TFdesign : public QWidget, public DesignHandOver {
     Q_OBJECT
 public:
-    explicit TFdesign(SimState& state, QWidget* parent = nullptr);
+    explicit TFdesign(SimDocument& state, QWidget* parent = nullptr);
 
     // The windows this one reaches (set once at start-up).
     void set_windows(TFparam* param, TFidealmag* idealmag);
@@ -83,7 +83,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    SimState& state_;
+    SimDocument& state_;
     TFparam* param_ = nullptr;
     TFidealmag* idealmag_ = nullptr;
 };

@@ -14,6 +14,7 @@
 #include <exception>
 #include <map>
 
+#include "app/application_window.h"
 #include "app/error_box_widget.h"
 #include "app/faults.h"
 #include "app/application_window.h"
@@ -95,12 +96,12 @@ void shrink_font(QWidget* w) {
 
 }  // namespace
 
-TFparam::TFparam(SimState& state, QWidget* parent) : QWidget(parent), state_(state) {
+TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(state) {
     setObjectName("Fparam");
     setWindowTitle("Simulation parameters");
     // "MS Sans Serif" 8 pt; where the machine lacks it, a narrow sans serif
     // keeps the captions inside their controls.
-    QFont font("MS Sans Serif", 8);
+    QFont font = window_font();
     font.setFamilies({"MS Sans Serif", "DejaVu Sans Condensed", "Liberation Sans Narrow", "Arial"});
     setFont(font);
     // The frame's top-left corner at (412, 443); 544 x 372 inside it.

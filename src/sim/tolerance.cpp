@@ -1,6 +1,7 @@
 #include "sim/tolerance.h"
 
 #include <algorithm>
+#include <cfenv>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -13,7 +14,6 @@
 #include "report/format.h"
 #include "sim/sample_csv.h"
 #include "sim/sim_run.h"
-#include "sim/sim_state.h"
 
 namespace zelvar {
 
@@ -32,38 +32,39 @@ long double percent_of(long double e, long double total) {
     return e * 100 / total;
 }
 
-// What one worker thread reuses from run to run.
+// What one worker thread reuses from run to run: the run's result (no
+// samples are stored, so a run allocates nothing) and its log.
 struct Worker {
-    std::unique_ptr<SimState> state = std::make_unique<SimState>();
+    SimResult result;
     LineCollector log;
 };
+
+// The fault that a set of floating-point status bits stands for, in the order
+// fp_check() gives them.
+[[noreturn]] void raise_fault(int bits) {
+    if (bits & FE_DIVBYZERO) throw Error(kDivisionByZero);
+    if (bits & FE_OVERFLOW) throw Error(kOverflow);
+    throw Error(kInvalidOperation);
+}
 
 // One run of the simulator with the figures at the peak of v3.
 void run_one(const SimParams& p, Worker& w, ReportSink& log, RunRecord& rec) {
     for (int e = 0; e < kToleranceElements; ++e) rec.values[e] = p.*kElementFields[e];
     try {
-        if (!run_simulation(p, *w.state, log)) {
+        if (!run_simulation(p, log, w.result, false)) {
             rec.status = RunStatus::stopped;
-            rec.message = w.log.lines.empty() ? std::string() : w.log.lines.back();
+            rec.message = w.result.message;
             return;
         }
-        // The snapshot of the maxima report: the first stored sample with the
-        // largest |v3| (sample 1 holds v3 = 0 and never sets it).
-        const SampleStore& store = w.state->samples;
-        long double peak = 0;
-        std::int32_t at = 0;
-        for (std::int32_t i = 2; i <= store.count; ++i)
-            if (std::fabs(store.values[i][kV3]) > std::fabs(peak)) {
-                peak = store.values[i][kV3];
-                at = i;
-            }
-        long double x[kStates] = {};
-        long double t = 0;
-        if (at > 0) {
-            for (int j = 0; j < kStates; ++j) x[j] = store.values[at][j + 1];
-            t = store.time[at];
-        }
-        rec.figures = figures_at_peak(p, x, t);
+        const MaximaFigures& m = w.result.maxima;
+        // A fault in the energies or in C3's share, which the maxima report
+        // would raise, ends the run as it would end the report.
+        if (m.energy_faults != 0) raise_fault(m.energy_faults);
+        if (m.share_faults[2] != 0) raise_fault(m.share_faults[2]);
+        rec.figures.v3_peak = m.peak[2];
+        rec.figures.t_peak = m.peak_time[2];
+        rec.figures.share_c3 = m.share[2];
+        rec.figures.efficiency = transfer_efficiency(p, m.at_v3_peak);
         rec.status = RunStatus::completed;
     } catch (const std::exception& e) {
         rec.status = RunStatus::fault;
@@ -108,27 +109,23 @@ SimParams monte_carlo_params(const SimParams& nominal, const ToleranceSettings& 
     return p;
 }
 
-RunFigures figures_at_peak(const SimParams& p, const long double (&x)[kStates], long double t_peak) {
+long double transfer_efficiency(const SimParams& p, const long double (&x)[kStates]) {
     fp_clear();
-    RunFigures f;
-    f.v3_peak = x[2];
-    f.t_peak = t_peak;
-    // The maxima report's energies and share.
+    // The maxima report's energies and total ...
     const long double e3 = x[2] * x[2] * (p.C3 * 0.5L);
     const long double e2 = x[1] * x[1] * (p.C2 * 0.5L);
     const long double e1 = x[0] * x[0] * (p.C1 * 0.5L);
     const long double total = (e1 + e2) + e3;
-    f.share_c3 = percent_of(e3, total);
-    // Everything stored in the network: the load capacitor and the coupled
-    // inductors too (M = k12·√(L1·L2), as the circuit model forms it).
+    // ... with the load capacitor and the coupled inductors (M = k12·√(L1·L2),
+    // as the circuit model forms it).
     const long double el = x[3] * x[3] * (p.CL * 0.5L);
     const long double m = std::sqrt(p.L1 * p.L2) * p.k12;
     const long double magnetic = ((x[4] * x[4] * (p.L1 * 0.5L) + x[5] * x[5] * (p.L2 * 0.5L)) + (m * x[4]) * x[5]) +
                                  x[6] * x[6] * (p.L3 * 0.5L);
     const long double all = (total + el) + magnetic;
-    f.efficiency = percent_of(e3, all);
+    const long double efficiency = percent_of(e3, all);
     fp_check();
-    return f;
+    return efficiency;
 }
 
 int default_thread_count() {
@@ -155,17 +152,7 @@ ToleranceResult run_tolerance_analysis(const SimParams& nominal, const Tolerance
     // caller's log.  Its faults go to the caller as they are.
     {
         Worker w;
-        // A stop writes its line to the caller's log and to the worker's own.
-        struct Both : ReportSink {
-            ReportSink& a;
-            ReportSink& b;
-            Both(ReportSink& x, ReportSink& y) : a(x), b(y) {}
-            void append_line(const std::string& line) override {
-                a.append_line(line);
-                b.append_line(line);
-            }
-        } both(log, w.log);
-        run_one(nominal, w, both, result.nominal);
+        run_one(nominal, w, log, result.nominal);
         if (result.nominal.status == RunStatus::fault) throw Error(result.nominal.message);
         if (result.nominal.status == RunStatus::stopped) {
             ctl.done = 1;

@@ -29,6 +29,7 @@
 #include "report/report_log.h"
 #include "sim/circuit_model.h"
 #include "sim/sim_params.h"
+#include "sim/sim_result.h"
 #include "sim/tolerance_draws.h"
 
 namespace zelvar {
@@ -71,10 +72,12 @@ struct RunFigures {
     long double efficiency = 0;  // percent of all the energy stored in the network
 };
 
-// The figures from the channel values at the peak of v3 (x[2] is the peak)
-// and its time.  A total of exactly zero made of zero energies gives shares
-// of 0, as the maxima report does.  Arithmetic faults are raised.
-RunFigures figures_at_peak(const SimParams& p, const long double (&x)[kStates], long double t_peak);
+// The transfer efficiency from the channel values at the peak of v3 (in
+// state order: v1, v2, v3, vl, i1, i2, i3): the energy in C3 in percent of
+// everything stored in C1, C2, C3, the load capacitor and the coupled
+// inductors.  A total of exactly zero made of zero energies gives 0, as the
+// maxima report's shares do.  Arithmetic faults are raised.
+long double transfer_efficiency(const SimParams& p, const long double (&x)[kStates]);
 
 struct RunRecord {
     long double values[kToleranceElements] = {};  // the inputs as run
