@@ -1,6 +1,8 @@
 #include "sim/tolerance_window.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -29,8 +31,8 @@ namespace zelvar {
 
 namespace {
 
-constexpr int kClientWidth = 720;
-constexpr int kClientHeight = 472;
+constexpr int kClientWidth = 760;
+constexpr int kClientHeight = 560;
 constexpr int kFieldLeft = 112;
 constexpr int kFieldWidth = 97;
 constexpr int kBins = 20;
@@ -49,6 +51,7 @@ TNEdit* field(QWidget* parent, const char* name, const char* caption, int top, c
 QChartView* chart_view(QWidget* parent, const char* name, const QString& title, const QRect& place) {
     auto* chart = new QChart();
     chart->setTitle(title);
+    chart->setMargins(QMargins(4, 2, 4, 2));
     chart->legend()->hide();
     auto* view = new QChartView(chart, parent);
     view->setObjectName(name);
@@ -66,6 +69,11 @@ TFtolerance::TFtolerance(std::function<SimParams()> read_params, ReportSink& log
     setFont(window_font());
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(kClientWidth, kClientHeight);
+    // Centred on the screen.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.left() + (area.width() - kClientWidth) / 2, area.top() + (area.height() - kClientHeight) / 2);
+    }
 
     make_label(this, "Ltolerances", "Tolerances (%):", 16, 8);
     const ToleranceSettings defaults;
@@ -105,9 +113,9 @@ TFtolerance::TFtolerance(std::function<SimParams()> read_params, ReportSink& log
     Lstatus->setGeometry(16, 438, 193, 28);
     Lstatus->setWordWrap(true);
 
-    histogram = chart_view(this, "histogram", "Efficiency (%) of the Monte Carlo runs", QRect(224, 8, 488, 226));
+    histogram = chart_view(this, "histogram", "Efficiency (%) of the Monte Carlo runs", QRect(224, 8, 528, 268));
     tornado = chart_view(this, "tornado", "Change of the efficiency (%), one element at a time",
-                         QRect(224, 240, 488, 226));
+                         QRect(224, 284, 528, 268));
 
     chain_tab_order({NEtol[0], NEtol[1], NEtol[2], NEtol[3], NEtol[4], NEtol[5], NEtol[6], NEtol[7], NEruns, NEseed,
                      NEthreshold, RGdist, Brun, Bcancel});
@@ -276,8 +284,12 @@ void TFtolerance::draw_charts(const ToleranceSettings& s) {
     bars->append(high);
     t->addSeries(bars);
     t->legend()->show();
+    bars->setBarWidth(0.8);
     auto* categories = new QBarCategoryAxis();
     categories->append(names);
+    QFont small = categories->labelsFont();
+    small.setPointSize(8);
+    categories->setLabelsFont(small);
     auto* values = new QValueAxis();
     if (!(extent > 0)) extent = 1;
     values->setRange(-extent * 1.05, extent * 1.05);
