@@ -126,7 +126,8 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
     std::string tol_each[kToleranceElements];
     for (int e = 0; e < kToleranceElements; ++e)
         app.add_option(std::string("--tol-") + tolerance_element_name(e), tol_each[e],
-                       std::string("tolerance of ") + tolerance_element_name(e) + " in percent (overrides --tol)")
+                       std::string("tolerance of ") + tolerance_element_name(e) + " in percent" +
+                           (e == kTolFin ? " (--tol leaves it)" : " (overrides --tol)"))
             ->type_name("PCT")
             ->default_str(e == kTolFin ? "0" : "--tol");
     std::string dist = "uniform";
