@@ -13,7 +13,7 @@ cd "$(dirname "$0")"
 # DejaVu Sans Condensed (the program says on standard error what it does
 # where that is missing).  The tolerance window draws with Qt Charts, whose
 # CMake package needs the OpenGL one (Debian's qt6-charts-dev does not pull it).
-PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-charts-dev libqt6opengl6-dev libcli11-dev fonts-dejavu-core fonts-dejavu-extra"
+PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libcli11-dev fonts-dejavu-core fonts-dejavu-extra"
 JOBS=$(nproc)
 
 install_missing() {
