@@ -14,6 +14,9 @@ cd "$(dirname "$0")"
 # where that is missing).  The tolerance window draws with Qt Charts, whose
 # CMake package needs the OpenGL one (Debian's qt6-charts-dev does not pull it).
 PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libcli11-dev fonts-dejavu-core fonts-dejavu-extra"
+# Only the benchmark needs it: the simulation benchmark times ngspice on the
+# same circuit and step, side by side with the program's own run.
+BENCH_PACKAGES="ngspice"
 JOBS=$(nproc)
 
 install_missing() {
@@ -65,15 +68,17 @@ run_stage() {
 run_tests() {
     local runtime failed=0 line
     runtime=$(mktemp -d)
-    trap 'rm -rf "$runtime"' EXIT
+    # The trap runs after this function has returned: give it the path itself.
+    trap "rm -rf '$runtime'" EXIT
     chmod 700 "$runtime"
     export XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen
     STAGE_LINES=()
     PASSED=0
     FAILED=0
-    run_stage normal build -DCMAKE_BUILD_TYPE=RelWithDebInfo || failed=1
+    run_stage normal build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DZELVAR_WERROR=ON || failed=1
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        run_stage sanitized build-asan -DCMAKE_BUILD_TYPE=Debug -DZELVAR_CORE_ONLY=ON -DZELVAR_SANITIZE=ON ||
+        run_stage sanitized build-asan -DCMAKE_BUILD_TYPE=Debug -DZELVAR_CORE_ONLY=ON -DZELVAR_SANITIZE=ON \
+            -DBUILD_TESTING=ON -DZELVAR_WERROR=ON ||
         failed=1
     echo "== summary =="
     for line in "${STAGE_LINES[@]}"; do echo "$line"; done
@@ -92,6 +97,7 @@ case "${1:-}" in
         run_tests
         ;;
     bench)
+        PACKAGES="$PACKAGES $BENCH_PACKAGES"
         install_missing
         build
         for b in build/*_bench build/*_guibench; do

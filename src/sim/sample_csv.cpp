@@ -1,11 +1,11 @@
 #include "sim/sample_csv.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
+#include <sstream>
 
-#include "app/faults.h"
+#include "app/atomic_file.h"
+#include "sim/channels.h"
 
 namespace zelvar {
 
@@ -16,7 +16,9 @@ std::string csv_real(long double x) {
 }
 
 void write_sample_csv(std::ostream& out, const SampleStore& store) {
-    out << "t,vin,v1,v2,v3,vl,i1,i2,i3\n";
+    std::string header = "t";
+    for (const Channel& c : kChannels) header += std::string(",") + c.csv_name;
+    out << header << '\n';
     for (std::int32_t i = 0; i < store.count(); ++i) {
         std::string row = csv_real(store.time[i]);
         for (int v = 0; v < 8; ++v) {
@@ -29,11 +31,13 @@ void write_sample_csv(std::ostream& out, const SampleStore& store) {
 }
 
 void write_sample_csv_file(const std::string& path, const SampleStore& store) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw Error("CSV file " + path + " cannot be written: " + std::strerror(errno));
-    write_sample_csv(out, store);
-    out.flush();
-    if (!out) throw Error("CSV file " + path + " cannot be written: " + std::strerror(errno));
+    std::ostringstream text;
+    write_sample_csv(text, store);
+    try {
+        write_file_atomically(path, text.str());
+    } catch (const FileError& e) {
+        throw Error("CSV file " + path + " cannot be written: " + std::strerror(e.errno_value));
+    }
 }
 
 }  // namespace zelvar

@@ -136,6 +136,9 @@ int default_thread_count() {
 ToleranceResult run_tolerance_analysis(const SimParams& nominal, const ToleranceSettings& s, ReportSink& log,
                                        ToleranceControl* control) {
     check_tolerance_settings(s);
+    // The engines' floating-point environment on this thread (the nominal run,
+    // the ranking) and on every worker (the draws, the efficiencies).
+    const FpEnvironment fp_environment;
     ToleranceControl local;
     ToleranceControl& ctl = control != nullptr ? *control : local;
     ToleranceResult result;
@@ -168,6 +171,7 @@ ToleranceResult run_tolerance_analysis(const SimParams& nominal, const Tolerance
 
     std::atomic<std::int32_t> next{0};
     auto work = [&](Worker& w) {
+        const FpEnvironment worker_environment;
         for (;;) {
             if (ctl.cancel.load(std::memory_order_relaxed)) return;
             const std::int32_t task = next.fetch_add(1, std::memory_order_relaxed);

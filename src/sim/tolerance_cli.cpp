@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "design/cli_common.h"
+#include "sim/param_table.h"
 #include "sim/tolerance.h"
 #include "sim/value_file_input.h"
 #include "widgets/numeric_text.h"
@@ -16,20 +17,26 @@ namespace zelvar {
 
 namespace {
 
-// The inputs of a run, as `simulate` takes them.
-struct RealOption {
-    const char* name;
-    const char* help;
-    long double SimParams::*field;
-    std::string text;
-};
-
-struct IntOption {
-    const char* name;
-    const char* help;
-    std::int32_t SimParams::*field;
-    std::string text;
-};
+// Sets what the simulation option of p given with `text` stands for, as
+// `simulate` does.
+void apply(const ParamSpec& p, const std::string& text, SimParams& params) {
+    switch (p.kind) {
+        case ParamKind::real:
+            params.*p.real = parse_real(text);
+            break;
+        case ParamKind::integer:
+            params.*p.integer = parse_int(text);
+            break;
+        case ParamKind::flag:
+            params.*p.flag = true;
+            break;
+        case ParamKind::choice:
+            for (int i = 0; p.choices[i] != nullptr; ++i)
+                if (text == p.choices[i]) params.*p.choice = i;
+            break;
+    }
+    if (p.also_sets != nullptr) params.*p.also_sets = true;
+}
 
 // Runs the analysis on a thread of its own while this one shows the
 // progress on err.
@@ -63,55 +70,44 @@ ToleranceResult analyse_with_progress(const SimParams& p, const ToleranceSetting
 }  // namespace
 
 int tolerance_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const SimParams defaults;
     const ToleranceSettings tol_defaults;
     CLI::App app{"Monte Carlo and sensitivity analysis of a simulation: the elements, the coupling and the "
                  "drive frequency varied by their tolerances; prints the statistics of the figures at the "
                  "peak of v3, the yield and the ranked sensitivity.",
                  "zelvar-cli tolerance"};
 
-    RealOption reals[] = {
-        {"--C1", "primary capacitance, F", &SimParams::C1, {}},
-        {"--L1", "primary inductance, H", &SimParams::L1, {}},
-        {"--R1", "primary resistance, ohm", &SimParams::R1, {}},
-        {"--C2", "secondary capacitance, F", &SimParams::C2, {}},
-        {"--L2", "secondary inductance, H", &SimParams::L2, {}},
-        {"--R2", "secondary resistance, ohm", &SimParams::R2, {}},
-        {"--C3", "output capacitance, F", &SimParams::C3, {}},
-        {"--L3", "output inductance, H", &SimParams::L3, {}},
-        {"--R3", "output inductor resistance, ohm", &SimParams::R3, {}},
-        {"--CL", "load capacitance (\"C load\"), F", &SimParams::CL, {}},
-        {"--RL", "load resistance (\"R load\"), ohm", &SimParams::RL, {}},
-        {"--k12", "coupling coefficient of L1 and L2", &SimParams::k12, {}},
-        {"--vin", "source amplitude (\"Vin (V)\"), V", &SimParams::Vin, {}},
-        {"--fin", "source frequency (\"Fin (Hz)\"), Hz", &SimParams::fin, {}},
-        {"--tmax", "simulated time (\"Max time\"), s", &SimParams::tmax, {}},
-        {"--stop", "time at which the driver stops (\"Stop time\"), s", &SimParams::tstop, {}},
-        {"--Ropen", "resistance of the open driver, ohm", &SimParams::Ropen, {}},
-        {"--VC10", "initial voltage of C1 (\"VC1(0) (V)\"), V", &SimParams::VC10, {}},
-        {"--vmax", "value range used with --use-vmax (\"Vmax\"), V", &SimParams::Vmax, {}},
+    // Every option of `simulate`, from the same parameter table.
+    struct Given {
+        const ParamSpec* spec;
+        std::string text;
+        CLI::Option* cli;
     };
-    for (RealOption& o : reals)
-        app.add_option(o.name, o.text, o.help)->type_name("NUMBER")->default_str(real_display_text(defaults.*o.field));
-    IntOption ints[] = {
-        {"--points", "number of stored samples, at most 50000 (\"Points\")", &SimParams::points, {}},
-        {"--steps", "integration steps between two samples (\"Internal steps\")", &SimParams::steps, {}},
-    };
-    for (IntOption& o : ints)
-        app.add_option(o.name, o.text, o.help)->type_name("N")->default_str(int_display_text(defaults.*o.field));
-    std::string stop_mode = "diodes";
-    app.add_option("--stop-mode", stop_mode, "stopped driver: open (Ropen), short-circuited, or open with diodes")
-        ->check(CLI::IsMember({"open", "short", "diodes"}))
-        ->default_str("diodes");
-    std::string feedback_text;
-    CLI::Option* feedback =
-        app.add_option("--feedback-after", feedback_text, "square wave locked to the sign of the primary current "
-                                                          "after t = T (default: off)")
-            ->type_name("T");
-    bool square = false, use_vmax = false, maxima = false;
-    app.add_flag("--square", square, "square wave instead of a sine (\"Square vin\")");
-    app.add_flag("--use-vmax", use_vmax, "view range -vmax..vmax instead of the run's range (\"Use Vmax\")");
-    app.add_flag("--maxima", maxima, "write the nominal run's maxima and energy report (\"Find maxima\")");
+    std::vector<Given> given;
+    given.reserve(kParamCount);
+    for (const ParamSpec& p : kParamTable) {
+        if (p.option == nullptr) continue;
+        given.push_back({&p, {}, nullptr});
+        Given& g = given.back();
+        const std::string name = std::string("--") + p.option;
+        std::string help = p.flag == &SimParams::find_maxima ? "write the nominal run's maxima and energy report"
+                                                             : p.help;
+        if (p.also_sets != nullptr)
+            help += " [off (" + std::string(p.unit) + " = " + param_default_text(p) + ")]";
+        else
+            help += " [" + param_default_text(p) + "]";
+        if (p.kind == ParamKind::flag) {
+            const std::string description = help;  // a mutable string would be taken for the flag's variable
+            g.cli = app.add_flag(name, description)->disable_flag_override();
+            continue;
+        }
+        g.cli = app.add_option(name, g.text, help)->type_name(p.unit)->multi_option_policy(
+            CLI::MultiOptionPolicy::TakeLast);
+        if (p.kind == ParamKind::choice) {
+            std::vector<std::string> words;
+            for (int i = 0; p.choices[i] != nullptr; ++i) words.push_back(p.choices[i]);
+            g.cli->check(CLI::IsMember(words));
+        }
+    }
     std::string values_file;
     app.add_option("--values", values_file,
                    "take C1, L1, C2, L2, C3, L3, k12 and fin from a value file written by the design; element "
@@ -185,18 +181,8 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
         [&] {
             SimParams p;
             if (app.count("--values") > 0) read_value_file(values_file, p);
-            for (const RealOption& o : reals)
-                if (app.count(o.name) > 0) p.*o.field = parse_real(o.text);
-            for (const IntOption& o : ints)
-                if (app.count(o.name) > 0) p.*o.field = parse_int(o.text);
-            p.stop_mode = stop_mode == "open" ? kOpenDriver : stop_mode == "short" ? kShortDriver : kDiodeDriver;
-            if (feedback->count() > 0) {
-                p.feedback = true;
-                p.tstart = parse_real(feedback_text);
-            }
-            p.square = square;
-            p.use_vmax = use_vmax;
-            p.find_maxima = maxima;
+            for (const Given& g : given)
+                if (g.cli->count() > 0) apply(*g.spec, g.text, p);
 
             PrintingSink log(out);
             const bool progress = &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;

@@ -11,6 +11,7 @@
 #include "app/dispatch_cli.h"
 #include "report/format.h"
 #include "sim/default_design_circuit.h"
+#include "sim/param_table.h"
 #include "sim/sample_csv.h"
 #include "../app/scratch_dir.h"
 
@@ -275,6 +276,16 @@ TEST(Tolerance, DefaultDesignKeepsItsYieldAndRanksFinFirst) {
     r = run_tolerance_analysis(p, settings(0, 1), log);
     EXPECT_GT(r.nominal.figures.share_c3, 95.5L);
     EXPECT_LT(r.nominal.figures.efficiency, 90);
+}
+
+TEST(ToleranceCli, TakesEveryOptionOfSimulate) {
+    const Cli help = cli({"tolerance", "--help"});
+    ASSERT_EQ(help.status, kExitCompleted);
+    for (const ParamSpec& p : kParamTable)
+        if (p.option != nullptr) EXPECT_NE(help.out.find(std::string("--") + p.option + " "), std::string::npos) << p.option;
+    for (const char* option : {"--values FILE", "--tol PCT", "--tol-k12 PCT", "--tol-fin PCT", "--dist", "--runs N",
+                               "--seed S", "--threads T", "--threshold PCT", "--csv FILE"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 
 TEST(ToleranceCli, UsageErrorsAndRefusedNumbers) {
