@@ -281,8 +281,10 @@ TEST(Tolerance, DefaultDesignKeepsItsYieldAndRanksFinFirst) {
 TEST(ToleranceCli, TakesEveryOptionOfSimulate) {
     const Cli help = cli({"tolerance", "--help"});
     ASSERT_EQ(help.status, kExitCompleted);
-    for (const ParamSpec& p : kParamTable)
-        if (p.option != nullptr) EXPECT_NE(help.out.find(std::string("--") + p.option + " "), std::string::npos) << p.option;
+    for (const ParamSpec& p : kParamTable) {
+        if (p.option == nullptr) continue;
+        EXPECT_NE(help.out.find(std::string("--") + p.option + " "), std::string::npos) << p.option;
+    }
     for (const char* option : {"--values FILE", "--tol PCT", "--tol-k12 PCT", "--tol-fin PCT", "--dist", "--runs N",
                                "--seed S", "--threads T", "--threshold PCT", "--csv FILE"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
