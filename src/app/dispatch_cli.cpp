@@ -4,6 +4,7 @@
 #include "idealmag/magnifier_cli.h"
 #include "sim/netlist_cli.h"
 #include "sim/simulate_cli.h"
+#include "sim/tolerance_cli.h"
 
 namespace zelvar {
 
@@ -15,6 +16,7 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         "  magnifier   design an ideal spark-gap magnifier\n"
         "  simulate    simulate the circuit and print the run's report\n"
         "  netlist     write the circuit of a run as an ngspice deck\n"
+        "  tolerance   Monte Carlo and sensitivity analysis of a simulation\n"
         "Run 'zelvar-cli <command> --help' for the options of a command.\n";
     if (args.empty()) {
         err << usage;
@@ -26,6 +28,7 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command == "magnifier") return magnifier_command(rest, out, err);
     if (command == "simulate") return simulate_command(rest, out, err);
     if (command == "netlist") return netlist_command(rest, out, err);
+    if (command == "tolerance") return tolerance_command(rest, out, err);
     if (command == "--help" || command == "-h" || command == "help") {
         out << usage;
         return kExitCompleted;

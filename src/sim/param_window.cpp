@@ -11,6 +11,7 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 #include <exception>
 #include <map>
@@ -21,6 +22,7 @@
 #include "plot/wave_window.h"
 #include "sim/channels.h"
 #include "sim/param_table.h"
+#include "sim/tolerance_window.h"
 #include "sim/value_file_input.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
@@ -222,6 +224,17 @@ TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(
     connect(Breplot, &QPushButton::clicked, this, &TFparam::BreplotClick);
     connect(Bsaveref, &QPushButton::clicked, this, &TFparam::BsaverefClick);
     connect(Bdelref, &QPushButton::clicked, this, &TFparam::BdelrefClick);
+    // The tolerance analysis: in the free place below "Plot", after the
+    // window's own controls and outside their tab chain (which keeps its
+    // order); Ctrl+T presses it from anywhere in the window.
+    Btolerance = new QPushButton("Tolerance...", this);
+    Btolerance->setObjectName("Btolerance");
+    Btolerance->setGeometry(8, 320, 81, kButtonHeight);
+    Btolerance->setAutoDefault(false);
+    Btolerance->setFocusPolicy(Qt::ClickFocus);
+    connect(Btolerance, &QPushButton::clicked, this, &TFparam::BtoleranceClick);
+    auto* tolerance_key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
+    connect(tolerance_key, &QShortcut::activated, Btolerance, &QPushButton::click);
     // Both disabled at program start: no run has completed, no reference.
     refresh_ref_buttons();
 
@@ -328,6 +341,12 @@ void TFparam::choose_and_load_values() {
     run_guarded(this, [&] {
         const std::string path = ask_for_value_file(this);
         if (!path.empty()) load_values(path);
+    });
+}
+
+void TFparam::BtoleranceClick() {
+    run_guarded(this, [&] {
+        if (tolerance_ != nullptr) bring_to_front(tolerance_);
     });
 }
 

@@ -18,6 +18,7 @@ namespace zelvar {
 class TNEdit;
 class TRadioGroup;
 class TFwave;
+class TFtolerance;
 
 // Asks for a value file to load (a file dialog owned by `parent`); empty
 // when the user cancels.
@@ -30,6 +31,8 @@ public:
 
     // "Plot" shows this window's waveform window (set once at start-up).
     void set_wave_window(TFwave* wave) { wave_ = wave; }
+    // "Tolerance..." shows the tolerance analysis window (set once at start-up).
+    void set_tolerance_window(TFtolerance* tolerance) { tolerance_ = tolerance; }
 
     // The stored values of every field that the run reads.
     SimParams read_params() const;
@@ -55,6 +58,8 @@ public:
     TRadioGroup* RGstop;
     QCheckBox *CBsquare, *CBfb, *CBuse, *CBmaxima;
     QPushButton *Bsaveref, *Bdelref, *Breplot;
+    // Beside "Plot"; outside the tab chain, reached by Ctrl+T.
+    QPushButton* Btolerance;
     // "Load values…": out of the Tab chain (reached by the mouse, and by
     // Ctrl+O in the design window).
     QPushButton* Bload;
@@ -68,6 +73,7 @@ public slots:
     void BsaverefClick();
     void BdelrefClick();
     void NEC1Exit();
+    void BtoleranceClick();
 
 protected:
     // Leaving a check box or the radio group counts as leaving a control.
@@ -78,6 +84,7 @@ protected:
 private:
     SimDocument& state_;
     TFwave* wave_ = nullptr;
+    TFtolerance* tolerance_ = nullptr;
 };
 
 }  // namespace zelvar
