@@ -1,7 +1,9 @@
 #include "app/dispatch_cli.h"
 
 #include "design/design_cli.h"
+#include "design/modes_cli.h"
 #include "idealmag/magnifier_cli.h"
+#include "sim/response_cli.h"
 #include "sim/simulate_cli.h"
 
 namespace zelvar {
@@ -13,6 +15,8 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         "  design      design a triple-resonance network and write zelvar.val\n"
         "  magnifier   design an ideal spark-gap magnifier\n"
         "  simulate    simulate the circuit and print the run's report\n"
+        "  modes       design every mode k:l:m:n up to a limit and list the realizable ones\n"
+        "  response    natural frequencies and frequency response of the circuit\n"
         "Run 'zelvar-cli <command> --help' for the options of a command.\n";
     if (args.empty()) {
         err << usage;
@@ -23,6 +27,8 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command == "design") return design_command(rest, out, err);
     if (command == "magnifier") return magnifier_command(rest, out, err);
     if (command == "simulate") return simulate_command(rest, out, err);
+    if (command == "modes") return modes_command(rest, out, err);
+    if (command == "response") return response_command(rest, out, err);
     if (command == "--help" || command == "-h" || command == "help") {
         out << usage;
         return kExitCompleted;

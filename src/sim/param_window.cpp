@@ -13,9 +13,11 @@
 #include <exception>
 #include <map>
 
+#include "app/application_window.h"
 #include "app/error_box_widget.h"
 #include "app/faults.h"
 #include "plot/wave_window.h"
+#include "sim/response_window.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
 
@@ -203,6 +205,16 @@ TFparam::TFparam(SimState& state, QWidget* parent) : QWidget(parent), state_(sta
         if (previous != nullptr) QWidget::setTabOrder(previous, widget);
         previous = widget;
     }
+
+    // "Response...": in free space under "Delete Ref."; out of the Tab
+    // chain, so that Tab still goes round the window's own controls; Alt+R
+    // presses it.
+    Bresponse = new QPushButton(QString::fromUtf8("&Response\u2026"), this);
+    Bresponse->setObjectName("Bresponse");
+    Bresponse->setGeometry(96, 320, 81, kButtonHeight);
+    Bresponse->setAutoDefault(false);
+    Bresponse->setFocusPolicy(Qt::ClickFocus);
+    connect(Bresponse, &QPushButton::clicked, this, &TFparam::BresponseClick);
 }
 
 SimParams TFparam::read_params() const {
@@ -265,6 +277,14 @@ void TFparam::BdelrefClick() {
     run_guarded(this, [&] {
         delete_reference(state_);
         refresh_ref_buttons();
+    });
+}
+
+void TFparam::BresponseClick() {
+    run_guarded(this, [&] {
+        if (response_ == nullptr) response_ = new TFresponse(this);
+        response_->show_response(read_params());
+        bring_to_front(response_);
     });
 }
 

@@ -17,6 +17,7 @@ namespace zelvar {
 class TNEdit;
 class TRadioGroup;
 class TFwave;
+class TFresponse;
 
 class TFparam : public QWidget {
     Q_OBJECT
@@ -41,12 +42,19 @@ public:
     TRadioGroup* RGstop;
     QCheckBox *CBsquare, *CBfb, *CBuse, *CBmaxima;
     QPushButton *Bsaveref, *Bdelref, *Breplot;
+    // "Response...": the frequency response of the circuit (after the
+    // window's own controls).
+    QPushButton* Bresponse;
+    // Its window, created by the first "Response..." (nullptr before).
+    TFresponse* response_window() const { return response_; }
 
 public slots:
     void BreplotClick();
     void BsaverefClick();
     void BdelrefClick();
     void NEC1Exit();
+    // Computes the response of the circuit the fields describe and shows it.
+    void BresponseClick();
 
 protected:
     // Leaving a check box or the radio group counts as leaving a control.
@@ -57,6 +65,7 @@ protected:
 private:
     SimState& state_;
     TFwave* wave_ = nullptr;
+    TFresponse* response_ = nullptr;
 };
 
 }  // namespace zelvar
