@@ -88,7 +88,7 @@ double ResponsePlot::x_of(long double f) const {
     return a.left() + (std::log10(static_cast<double>(f)) - lo) / (hi - lo) * a.width();
 }
 
-int ResponsePlot::index_at(int x) const {
+int ResponsePlot::index_at(double x) const {
     const QRect a = plot_area();
     if (curve_.size() < 2 || x < a.left() || x > a.right()) return -1;
     const double lo = std::log10(static_cast<double>(curve_.front().f));
@@ -106,7 +106,7 @@ int ResponsePlot::index_at(int x) const {
 }
 
 void ResponsePlot::mouseMoveEvent(QMouseEvent* event) {
-    const int index = index_at(static_cast<int>(event->position().x()));
+    const int index = index_at(event->position().x());
     if (index != cursor_) {
         cursor_ = index;
         update();

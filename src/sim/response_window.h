@@ -28,7 +28,7 @@ public:
     // The horizontal pixel of a frequency, and the index of the computed
     // point nearest to a pixel column (-1 outside the plot or without curve).
     double x_of(long double f) const;
-    int index_at(int x) const;
+    int index_at(double x) const;
     // The point under the cursor (-1: none).
     int cursor() const { return cursor_; }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 
 #include <cmath>
@@ -72,7 +74,11 @@ TEST_F(ModesWindow, TableOfTheRealizableModesSortedFilteredAndChosen) {
     ASSERT_GE(row, 0);
     std::int32_t mode[4];
     for (int c = 0; c < 4; ++c) mode[c] = w->table->item(row, c)->text().toInt();
+    w->table->scrollToItem(w->table->item(row, 0));
     const QRect cell = w->table->visualItemRect(w->table->item(row, 0));
+    // (An item view acts on a double-click only on the item it was pressed on.)
+    QTest::mousePress(w->table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QTest::mouseRelease(w->table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     QTest::mouseDClick(w->table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     EXPECT_EQ(d->NEk->panel_real(), mode[0]);
     EXPECT_EQ(d->NEl->panel_real(), mode[1]);
