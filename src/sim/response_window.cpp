@@ -14,7 +14,7 @@ namespace zelvar {
 
 namespace {
 
-constexpr int kLeft = 70, kRight = 16, kTop = 12, kBottom = 28, kGap = 22;
+constexpr int kLeft = 70, kRight = 16, kTop = 22, kBottom = 28, kGap = 22;
 
 // One panel: a title, its vertical scale and the values it shows.
 struct Panel {
