@@ -1,6 +1,10 @@
 #include "app/application_window.h"
 
 #include <QCoreApplication>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QStringList>
+#include <cstdio>
 #include <QLabel>
 #include <QRadioButton>
 #include <QWidget>
@@ -14,16 +18,64 @@
 
 namespace zelvar {
 
+namespace {
+
+// The captions were laid out for "MS Sans Serif" 8 pt; these faces have
+// about its width.  The Debian package fonts-dejavu-extra brings the last.
+const QStringList& narrow_faces() {
+    static const QStringList faces = {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
+                                      QStringLiteral("DejaVu Sans Condensed")};
+    return faces;
+}
+
+// The widest caption of the windows, and its width in a laid-out face
+// (DejaVu Sans Condensed) in units of the face's pixel size.
+constexpr char kWidestCaption[] = "l*w0 (incomplete transfer)";
+constexpr qreal kWidestCaptionEm = 11.85;
+
+qreal& window_point_size() {
+    static qreal size = 8;
+    return size;
+}
+
+}  // namespace
+
+qreal fitted_point_size(const QFont& font) {
+    QFont f = font;
+    f.setPointSizeF(8);
+    const qreal target = kWidestCaptionEm * QFontInfo(f).pixelSize();
+    qreal size = 8;
+    while (size > 6 && QFontMetricsF(f).horizontalAdvance(QLatin1String(kWidestCaption)) > target) {
+        size -= 0.5;
+        f.setPointSizeF(size);
+    }
+    return size;
+}
+
 void setup_application() {
     QCoreApplication::setApplicationName(QString::fromLatin1(kAppTitle));
     // Where "MS Sans Serif" is missing, prefer a face of about its width, so
     // that the captions fit the controls laid out for it.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
-                                QStringLiteral("DejaVu Sans Condensed")});
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), narrow_faces());
+    // Where none of them is installed either, the machine's own sans serif
+    // takes their place at the size that keeps the widest caption inside its
+    // control, and the program says so once on standard error.
+    const QString family = QFontInfo(QFont(QStringLiteral("MS Sans Serif"), 8)).family();
+    if (family != QLatin1String("MS Sans Serif") && !narrow_faces().contains(family)) {
+        window_point_size() = fitted_point_size(QFont(family, 8));
+        std::fprintf(stderr,
+                     "zelvar: none of the fonts %s is installed (Debian: fonts-dejavu-extra); "
+                     "the windows use %s at %.1f pt\n",
+                     narrow_faces().join(QStringLiteral(", ")).toLocal8Bit().constData(),
+                     family.toLocal8Bit().constData(), static_cast<double>(window_point_size()));
+    }
 }
 
-QFont window_font() { return QFont(QStringLiteral("MS Sans Serif"), 8); }
+QFont window_font() {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(window_point_size());
+    return font;
+}
 
 QFont log_font() {
     QFont font(QStringLiteral("Courier New"), 8);

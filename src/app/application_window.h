@@ -20,8 +20,13 @@ class TFidealmag;
 // Application name and title (caption of the error box).
 void setup_application();
 
-// "MS Sans Serif" 8 pt, or what the machine puts in its place.
+// "MS Sans Serif" 8 pt, or what the machine puts in its place: a face of
+// about its width, or, where none is installed, the machine's sans serif at
+// the size setup_application() fitted.
 QFont window_font();
+// The point size, from 8 down to 6 in steps of 0.5, at which `font` draws the
+// windows' widest caption no wider than a face they were laid out for.
+qreal fitted_point_size(const QFont& font);
 // "Courier New" 8 pt, fixed pitch, for the report log.
 QFont log_font();
 

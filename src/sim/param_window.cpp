@@ -99,7 +99,7 @@ TFparam::TFparam(SimState& state, QWidget* parent) : QWidget(parent), state_(sta
     setWindowTitle("Simulation parameters");
     // "MS Sans Serif" 8 pt; where the machine lacks it, a narrow sans serif
     // keeps the captions inside their controls.
-    QFont font("MS Sans Serif", 8);
+    QFont font = window_font();
     font.setFamilies({"MS Sans Serif", "DejaVu Sans Condensed", "Liberation Sans Narrow", "Arial"});
     setFont(font);
     // The frame's top-left corner at (412, 443); 544 x 372 inside it.

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -439,3 +440,21 @@ TEST_F(Startup, ClosingTheDesignWindowEndsTheProgramWhileOthersAreOpen) {
 
 }  // namespace
 }  // namespace zelvar
+
+// Where no face of the laid-out width is installed, the machine's sans serif
+// is taken smaller, just enough for the widest caption; a laid-out face keeps 8 pt.
+TEST(WindowFont, AWideFaceIsFittedAndALaidOutFaceKeepsItsSize) {
+    EXPECT_EQ(zelvar::fitted_point_size(QFont(QStringLiteral("DejaVu Sans Condensed"), 8)), 8);
+    const QFont wide(QStringLiteral("DejaVu Sans"), 8);
+    ASSERT_EQ(QFontInfo(wide).family(), QStringLiteral("DejaVu Sans"));
+    const qreal size = zelvar::fitted_point_size(wide);
+    EXPECT_LT(size, 8);
+    EXPECT_GE(size, 6);
+    QFont fitted = wide;
+    fitted.setPointSizeF(size);
+    QFont condensed(QStringLiteral("DejaVu Sans Condensed"));
+    condensed.setPointSizeF(8);
+    const QString caption = QStringLiteral("l*w0 (incomplete transfer)");
+    EXPECT_LE(QFontMetricsF(fitted).horizontalAdvance(caption),
+              QFontMetricsF(condensed).horizontalAdvance(caption) + 1);
+}
