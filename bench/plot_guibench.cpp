@@ -73,7 +73,7 @@ SimParams full_params() {
         p.k12 = take.r.k12;
         p.fin = take.r.fin;
     }
-    p.points = kStoreCapacity;
+    p.points = kMaxPoints;
     p.steps = 10;
     return p;
 }
@@ -81,11 +81,11 @@ SimParams full_params() {
 // Beating waveforms of a triple-resonance network, for when the run is not
 // available: energy moving from the primary to the output over the window.
 void synthesize(SampleStore& s, long double scale) {
-    const std::int32_t n = kStoreCapacity;
-    s.count = n;
+    const std::int32_t n = kMaxPoints;
+    s.resize(n);
     const double tmax = 1.5e-5, f = 300000;
-    for (std::int32_t k = 1; k <= n; ++k) {
-        const double t = tmax * (k - 1) / (n - 1);
+    for (std::int32_t k = 0; k < n; ++k) {
+        const double t = tmax * k / (n - 1);
         const double w = 2 * M_PI * f;
         const double env = t / tmax;
         s.time[k] = t;
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int repeats = argc > 1 ? std::max(3, std::atoi(argv[1])) : 31;
 
-    auto state = std::make_unique<SimState>();
+    auto state = std::make_unique<SimDocument>();
     LineCollector log;
     SimParams params = full_params();
     const std::array<long double, 8> scales{1, 1, 1, 1, 1, 1000, 1000, 1000};
@@ -136,16 +136,16 @@ int main(int argc, char** argv) {
         have_run = false;
     }
     if (!have_run) {
-        synthesize(state->samples, 0.9L);
+        synthesize(state->result.samples, 0.9L);
         save_reference(*state);
-        synthesize(state->samples, 1);
+        synthesize(state->result.samples, 1);
         state->view = ViewRecord{0, 1.5e-5L, -200000, 200000};
         state->results_valid = true;
         state->dirty = false;
     }
     state->reference_present = true;
-    std::printf("store %d samples, reference %d samples, paint box %dx%d\n", state->samples.count,
-                state->reference.count, wave.PaintBox1->width(), wave.PaintBox1->height());
+    std::printf("store %d samples, reference %d samples, paint box %dx%d\n", state->result.samples.count(),
+                state->reference.count(), wave.PaintBox1->width(), wave.PaintBox1->height());
 
     paint();  // warm up (fonts, glyph cache)
     const double no_run = median_ms(repeats, paint);
@@ -154,23 +154,23 @@ int main(int argc, char** argv) {
     // per-column reduction) and the frame alone (background, grid, axes,
     // labels, legend).
     std::vector<PixelPoint> buffer[kChannelRows];
-    for (auto& b : buffer) b.resize(kStoreCapacity + 2);
+    for (auto& b : buffer) b.resize(kMaxPoints + 2);
     PixelPoint* const out[kChannelRows] = {buffer[0].data(), buffer[1].data(), buffer[2].data(), buffer[3].data(),
                                            buffer[4].data(), buffer[5].data(), buffer[6].data(), buffer[7].data()};
     std::int32_t counts[kChannelRows];
     const double points_only = median_ms(repeats, [&] {
-        for (const SampleStore* s : {&state->reference, &state->samples})
+        for (const SampleStore* s : {&state->reference, &state->result.samples})
             store_curves(*s, scales, wave.last_map(), wave.last_area(), out, counts);
     });
     state->reference_present = false;
     const double no_reference = median_ms(repeats, paint);
     state->reference_present = true;
-    const std::int32_t n = state->samples.count, nr = state->reference.count;
-    state->samples.count = 0;
-    state->reference.count = 0;
+    SampleStore samples, reference;  // empty while the frame alone is drawn
+    std::swap(samples, state->result.samples);
+    std::swap(reference, state->reference);
     const double frame_only = median_ms(repeats, paint);
-    state->samples.count = n;
-    state->reference.count = nr;
+    std::swap(samples, state->result.samples);
+    std::swap(reference, state->reference);
 
     std::printf("repaint without a run: median %.2f ms (%d repaints)\n", no_run, repeats);
     std::printf("  curve points of 16 curves (mapping, clamps, column reduction): %.2f ms\n", points_only);

@@ -116,10 +116,10 @@ void chain_tab_order(std::initializer_list<QWidget*> widgets) {
     }
 }
 
-ZelvarWindows::ZelvarWindows(SimState& state) {
-    Fdesign = new TFdesign(state);
-    Fwave = new TFwave(state, Fdesign->report_log(), nullptr);
-    Fparam = new TFparam(state, nullptr);
+ZelvarWindows::ZelvarWindows() {
+    Fdesign = new TFdesign(document);
+    Fwave = new TFwave(document, Fdesign->report_log(), nullptr);
+    Fparam = new TFparam(document, nullptr);
     Fidealmag = new TFidealmag(nullptr);
 
     TFparam* param = Fparam;

@@ -5,7 +5,7 @@
 #include <QFont>
 #include <initializer_list>
 
-#include "sim/sim_state.h"
+#include "sim/sim_document.h"
 
 class QLabel;
 class QWidget;
@@ -39,18 +39,21 @@ void bring_to_front(QWidget* window);
 // Tab order in the order given; a radio group stands for its items.
 void chain_tab_order(std::initializer_list<QWidget*> widgets);
 
-// The four windows.  Created in order: design window (the main window),
+// The application: the simulation document and the four windows that share
+// it.  The windows are created in order: design window (the main window),
 // waveform window, simulation parameter window, ideal magnifier window; all
-// hidden until show_main() shows the design window.  They live as long as
-// this object.
+// hidden until show_main() shows the design window.  Document and windows
+// live as long as this object.
 class ZelvarWindows {
 public:
-    explicit ZelvarWindows(SimState& state);
+    ZelvarWindows();
     ~ZelvarWindows();
     ZelvarWindows(const ZelvarWindows&) = delete;
     ZelvarWindows& operator=(const ZelvarWindows&) = delete;
 
     void show_main();
+
+    SimDocument document;  // created before the windows, destroyed after them
 
     TFdesign* Fdesign;
     TFwave* Fwave;

@@ -10,7 +10,7 @@ int main(int, char** argv) {
     static char* toolkit_argv[] = {argv[0], nullptr};
     QApplication app(toolkit_argc, toolkit_argv);
     zelvar::setup_application();
-    zelvar::ZelvarWindows windows(zelvar::sim_state());
+    zelvar::ZelvarWindows windows;
     windows.show_main();
     return app.exec();
 }

@@ -14,7 +14,7 @@
 #include "design/modes_window.h"
 #include "idealmag/idealmag_window.h"
 #include "sim/param_window.h"
-#include "sim/sim_state.h"
+#include "sim/sim_document.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
 
@@ -121,7 +121,7 @@ void TMemo::append_line(const std::string& latin1) {
     bar->setValue(bar->maximum());
 }
 
-TFdesign::TFdesign(SimState& state, QWidget* parent) : QWidget(parent), state_(state) {
+TFdesign::TFdesign(SimDocument& state, QWidget* parent) : QWidget(parent), state_(state) {
     setObjectName("Fdesign");
     setWindowTitle("Triple resonance network designer");
     setFont(window_font());

@@ -22,7 +22,7 @@ class TRadioGroup;
 class TFparam;
 class TFidealmag;
 class TFmodes;
-struct SimState;
+struct SimDocument;
 
 // The report log: a multi-line box that the user may edit; each report line
 // goes after whatever the box then holds and is scrolled into view.
@@ -50,7 +50,7 @@ const QStringList& design_help_lines();
 class TFdesign : public QWidget, public DesignHandOver {
     Q_OBJECT
 public:
-    explicit TFdesign(SimState& state, QWidget* parent = nullptr);
+    explicit TFdesign(SimDocument& state, QWidget* parent = nullptr);
 
     // The windows this one reaches (set once at start-up).
     void set_windows(TFparam* param, TFidealmag* idealmag);
@@ -94,7 +94,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    SimState& state_;
+    SimDocument& state_;
     TFparam* param_ = nullptr;
     TFidealmag* idealmag_ = nullptr;
     TFmodes* modes_ = nullptr;

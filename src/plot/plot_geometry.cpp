@@ -212,17 +212,17 @@ std::int32_t reduce_columns(const PixelPoint* in, std::int32_t n, PixelPoint* ou
 void store_curves(const SampleStore& store, const std::array<long double, kChannelRows>& factors, const PixelMap& map,
                   const PlotArea& area, PixelPoint* const (&out)[kChannelRows], std::int32_t (&counts)[kChannelRows],
                   bool reduce) {
-    const std::int32_t n = store.count < kStoreCapacity ? store.count : kStoreCapacity;
+    const std::int32_t n = store.count();
     if (n < 2) {
         for (std::int32_t& c : counts) c = 0;
         return;
     }
     if (!reduce) {
-        for (std::int32_t k = 1; k <= n; ++k) {
+        for (std::int32_t k = 0; k < n; ++k) {
             const std::int32_t x = clamp_x(map.ax * store.time[k] + map.bx, area);
             for (int c = 0; c < kChannelRows; ++c) {
                 const long double v = store.values[k][kChannelTable[c].value];
-                out[c][k - 1] = PixelPoint{x, clamp_y(map.ay * v * factors[c] + map.by, area)};
+                out[c][k] = PixelPoint{x, clamp_y(map.ay * v * factors[c] + map.by, area)};
             }
         }
         for (std::int32_t& c : counts) c = n;
@@ -231,7 +231,7 @@ void store_curves(const SampleStore& store, const std::array<long double, kChann
     ColumnReducer r[kChannelRows] = {ColumnReducer(out[0]), ColumnReducer(out[1]), ColumnReducer(out[2]),
                                      ColumnReducer(out[3]), ColumnReducer(out[4]), ColumnReducer(out[5]),
                                      ColumnReducer(out[6]), ColumnReducer(out[7])};
-    for (std::int32_t k = 1; k <= n; ++k) {
+    for (std::int32_t k = 0; k < n; ++k) {
         const std::int32_t x = clamp_x(map.ax * store.time[k] + map.bx, area);
         for (int c = 0; c < kChannelRows; ++c) {
             const long double v = store.values[k][kChannelTable[c].value];

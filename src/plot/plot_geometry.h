@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sim/sim_state.h"
+#include "sim/sim_result.h"
 
 namespace zelvar {
 
@@ -93,7 +93,7 @@ struct PixelPoint {
 // back up from it) its lowest row, so that each polyline draws the same
 // pixels as the one through every sample, with a thin or a wide pen, and at
 // most six points per column.  One pass over the samples.
-// out[c] must hold store.count + 1 points; counts[c] receives the number of
+// out[c] must hold store.count() + 1 points; counts[c] receives the number of
 // points of row c (0 when the store has fewer than two samples, at least 2
 // otherwise).  With reduce false every sample gives one point.
 void store_curves(const SampleStore& store, const std::array<long double, kChannelRows>& factors, const PixelMap& map,

@@ -72,13 +72,11 @@ QPen curve_pen(int row, int pen_factor) {
                 Qt::RoundJoin);
 }
 
-TFwave::TFwave(SimState& state, ReportSink& log, QWidget* parent)
+TFwave::TFwave(SimDocument& state, ReportSink& log, QWidget* parent)
     : QWidget(parent),
       PaintBox1(nullptr),
       state_(state),
-      log_(log),
-      qpoints_(kStoreCapacity + 1) {
-    for (auto& row : rows_) row.resize(kStoreCapacity + 2);
+      log_(log) {
     setObjectName("Fwave");
     setWindowTitle("Waveforms");
     // The plot's text is drawn without smoothing, in solid colours.
@@ -231,11 +229,17 @@ void TFwave::draw_plot(QPainter& p) {
     // mapping (zero width) has no curves.
     if (!std::isfinite(map_.ax) || !std::isfinite(map_.bx)) return;
     if (state_.reference_present) draw_curves(p, state_.reference, scales, kReferencePenFactor);
-    draw_curves(p, state_.samples, scales, 1);
+    draw_curves(p, state_.result.samples, scales, 1);
 }
 
 void TFwave::draw_curves(QPainter& p, const SampleStore& store, const std::array<long double, 8>& scales,
                          int pen_factor) {
+    // The buffers grow to the largest store drawn so far.
+    const std::size_t need = static_cast<std::size_t>(store.count()) + 1;
+    if (qpoints_.size() < need) {
+        for (auto& row : rows_) row.resize(need);
+        qpoints_.resize(need);
+    }
     PixelPoint* const out[kChannelRows] = {rows_[0].data(), rows_[1].data(), rows_[2].data(), rows_[3].data(),
                                            rows_[4].data(), rows_[5].data(), rows_[6].data(), rows_[7].data()};
     std::int32_t counts[kChannelRows];

@@ -13,7 +13,7 @@
 #include "plot/plot_geometry.h"
 #include "report/report_log.h"
 #include "sim/sim_params.h"
-#include "sim/sim_state.h"
+#include "sim/sim_document.h"
 
 class QPainter;
 class QKeyEvent;
@@ -35,7 +35,7 @@ public:
         std::function<void()> after_run;                     // a run ended: refresh "Save Ref."
     };
 
-    TFwave(SimState& state, ReportSink& log, QWidget* parent = nullptr);
+    TFwave(SimDocument& state, ReportSink& log, QWidget* parent = nullptr);
     void set_inputs(Inputs inputs);
 
     // "Plot": the caller has set the dirty flag; repaint and show the window.
@@ -71,7 +71,7 @@ private:
     template <class Change>
     void change_view(Change change);
 
-    SimState& state_;
+    SimDocument& state_;
     ReportSink& log_;
     Inputs inputs_;
 
@@ -87,7 +87,7 @@ private:
     // window shows and never starts a run.
     bool outline_only_ = false;
 
-    // Work buffers of one paint, allocated once.
+    // Work buffers of one paint, grown to the largest store drawn.
     std::vector<PixelPoint> rows_[kChannelRows];
     std::vector<QPoint> qpoints_;
 };

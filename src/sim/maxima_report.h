@@ -6,6 +6,7 @@
 
 #include "report/report_log.h"
 #include "sim/circuit_model.h"
+#include "sim/sim_result.h"
 
 namespace zelvar {
 
@@ -32,9 +33,18 @@ struct MaximaTracker {
 // "V1".."V4", "I1".."I3" for channel j (0-based).
 std::string channel_name(int j);
 
-// The report: the peaks, the snapshot, and the energies of C1, C2 and C3 at
-// the snapshot with their shares of the total.  A total of exactly zero made
-// of zero energies gives a share of 0.0000 % for each.
+// The figures of the report: the peaks, the snapshot, and the energies of
+// C1, C2 and C3 at the snapshot with their shares of the total.  A total of
+// exactly zero made of zero energies gives a share of 0 for each.  Raises
+// nothing: the floating-point status flags are left as they were, and the
+// faults of the energies and shares are recorded in the figures.
+MaximaFigures maxima_figures(const MaximaTracker& m, long double C1, long double C2, long double C3);
+
+// The report, line for line, from the figures.  A fault recorded in them is
+// raised (zelvar::Error) before the energy line it belongs to.
+void write_maxima_report(const MaximaFigures& f, ReportSink& log);
+
+// Both of the above.
 void write_maxima_report(const MaximaTracker& m, long double C1, long double C2, long double C3,
                          ReportSink& log);
 

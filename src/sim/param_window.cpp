@@ -94,7 +94,7 @@ void shrink_font(QWidget* w) {
 
 }  // namespace
 
-TFparam::TFparam(SimState& state, QWidget* parent) : QWidget(parent), state_(state) {
+TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(state) {
     setObjectName("Fparam");
     setWindowTitle("Simulation parameters");
     // "MS Sans Serif" 8 pt; where the machine lacks it, a narrow sans serif

@@ -6,7 +6,7 @@
 #include <array>
 
 #include "sim/sim_params.h"
-#include "sim/sim_state.h"
+#include "sim/sim_document.h"
 
 class QCheckBox;
 class QCloseEvent;
@@ -22,7 +22,7 @@ class TFresponse;
 class TFparam : public QWidget {
     Q_OBJECT
 public:
-    explicit TFparam(SimState& state, QWidget* parent = nullptr);
+    explicit TFparam(SimDocument& state, QWidget* parent = nullptr);
 
     // "Plot" shows this window's waveform window (set once at start-up).
     void set_wave_window(TFwave* wave) { wave_ = wave; }
@@ -63,7 +63,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    SimState& state_;
+    SimDocument& state_;
     TFwave* wave_ = nullptr;
     TFresponse* response_ = nullptr;
 };

@@ -17,7 +17,7 @@ std::string csv_real(long double x) {
 
 void write_sample_csv(std::ostream& out, const SampleStore& store) {
     out << "t,vin,v1,v2,v3,vl,i1,i2,i3\n";
-    for (std::int32_t i = 1; i <= store.count && i <= kStoreCapacity; ++i) {
+    for (std::int32_t i = 0; i < store.count(); ++i) {
         std::string row = csv_real(store.time[i]);
         for (int v = 0; v < 8; ++v) {
             row += ',';

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "sim/sim_state.h"
+#include "sim/sim_result.h"
 
 namespace zelvar {
 

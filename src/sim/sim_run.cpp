@@ -1,5 +1,7 @@
 #include "sim/sim_run.h"
 
+#include <exception>
+
 #include "app/faults.h"
 #include "sim/circuit_model.h"
 #include "sim/maxima_report.h"
@@ -12,18 +14,18 @@ namespace zelvar {
 namespace {
 
 // Steps 2..N of a run: S trapezoidal steps per sample, then the sample is
-// stored, the maxima and the value range updated.
-template <class Kernel>
-void integrate(const Kernel& kernel, const SimParams& params, long double h, long double (&x)[kStates],
-               MaximaTracker& maxima, SimState& state) {
+// stored (when Store), the maxima and the value range updated.
+template <bool Store, class Kernel>
+void integrate(const Kernel& kernel, const SimParams& params, std::int32_t n_points, long double h,
+               long double (&x)[kStates], MaximaTracker& maxima, SimResult& result) {
     const SimParams p = params;  // a local copy: the stores below cannot change it
-    SampleStore& store = state.samples;
-    ViewRecord& view = state.view;
+    SampleStore& store = result.samples;
+    ViewRecord& view = result.range;
     long double t = 0;
     long double u = 0;
     long double u_prev = 0;
     long double i_fb = 0;  // the fed-back primary current
-    for (std::int32_t i = 2; i <= store.count; ++i) {
+    for (std::int32_t i = 1; i < n_points; ++i) {
         for (std::int32_t s = 0; s < p.steps; ++s) {
             const long double t_next = t + h;
             u = source_voltage(p, t_next, i_fb);
@@ -33,9 +35,12 @@ void integrate(const Kernel& kernel, const SimParams& params, long double h, lon
             i_fb = x[4];
         }
         fp_check();
-        store.time[i] = t;
-        store.values[i][0] = u;
-        for (int j = 0; j < kStates; ++j) store.values[i][j + 1] = x[j];
+        if constexpr (Store) {
+            store.time[i] = t;
+            SampleValues& values = store.values[i];
+            values[0] = u;
+            for (int j = 0; j < kStates; ++j) values[j + 1] = x[j];
+        }
         for (int j = 0; j < kStates; ++j) {
             maxima.update(j, x, t);
             if (x[j] > view.ymax)
@@ -46,17 +51,45 @@ void integrate(const Kernel& kernel, const SimParams& params, long double h, lon
     }
 }
 
+template <class Kernel>
+void integrate(const Kernel& kernel, const SimParams& p, std::int32_t n_points, long double h,
+               long double (&x)[kStates], MaximaTracker& maxima, SimResult& result, bool store_samples) {
+    if (store_samples)
+        integrate<true>(kernel, p, n_points, h, x, maxima, result);
+    else
+        integrate<false>(kernel, p, n_points, h, x, maxima, result);
+}
+
 // A sample without steps (S of 0 or less): the initial state again.
 struct NoStep {
     void step(long double (&)[kStates], long double) const {}
 };
 
-}  // namespace
+// Passes lines on and keeps the last one.
+class LastLine : public ReportSink {
+public:
+    explicit LastLine(ReportSink& next) : next_(next) {}
+    void append_line(const std::string& latin1) override {
+        last = latin1;
+        next_.append_line(latin1);
+    }
+    std::string last;
 
-bool run_simulation(const SimParams& p, SimState& state, ReportSink& log) {
+private:
+    ReportSink& next_;
+};
+
+// The report line of a check that stops the run.
+bool stop(SimResult& result, ReportSink& log, const std::string& line) {
+    report_line(log, line);
+    result.end = RunEnd::kStopped;
+    result.message = line;
+    return false;
+}
+
+bool run(const SimParams& p, ReportSink& log, SimResult& result, bool store_samples) {
     fp_clear();
-    state.results_valid = false;
-    ViewRecord& view = state.view;
+    ViewRecord& view = result.range;
     view.t0 = 0;
     view.t1 = p.tmax;
 
@@ -65,16 +98,14 @@ bool run_simulation(const SimParams& p, SimState& state, ReportSink& log) {
     const long double periods = p.tmax * p.fin;
     const long double steps_per_period = static_cast<long double>(total_steps) / periods;
     fp_check();
-    if (steps_per_period < 50) {
-        report_line(log, "Too few points (increase points or internal steps or decrease max time).");
-        return false;
-    }
-    if (p.points > kStoreCapacity) {
-        report_line(log, "Too many points.");
-        return false;
-    }
+    if (steps_per_period < 50)
+        return stop(result, log, "Too few points (increase points or internal steps or decrease max time).");
+    if (p.points > kMaxPoints) return stop(result, log, "Too many points.");
     const std::int32_t n_points = p.points;
-    state.samples.count = n_points;
+    if (store_samples)
+        result.samples.resize(n_points);
+    else
+        result.samples.resize(0);
 
     const long double h = (view.t1 - view.t0) / imul(isub(n_points, 1), p.steps);
     fp_check();
@@ -84,18 +115,23 @@ bool run_simulation(const SimParams& p, SimState& state, ReportSink& log) {
     const CircuitModel model = build_model(p);
     Matrix7 Q;
     build_step_matrix(model.A, h, Q);
-    if (!invert_in_place(kStates, Q, log)) return false;
+    LastLine inversion_log(log);
+    if (!invert_in_place(kStates, Q, inversion_log)) {
+        result.end = RunEnd::kStopped;
+        result.message = inversion_log.last;
+        return false;
+    }
 
     long double x[kStates] = {p.VC10, 0, 0, 0, 0, 0, 0};
     MaximaTracker maxima;
     maxima.start(p.VC10);
 
     fp_check();
-    SampleStore& store = state.samples;
-    store.time[1] = 0;
-    store.values[1][0] = 0;
-    store.values[1][1] = p.VC10;
-    for (int v = 2; v < 8; ++v) store.values[1][v] = 0;
+    if (store_samples && n_points >= 1) {
+        SampleStore& store = result.samples;
+        store.time[0] = 0;
+        store.values[0] = SampleValues{0, p.VC10, 0, 0, 0, 0, 0, 0};
+    }
 
     if (n_points >= 2) {
         if (p.steps >= 1) {
@@ -107,27 +143,44 @@ bool run_simulation(const SimParams& p, SimState& state, ReportSink& log) {
             const long double h2 = h / 2;
             FastStep fast;
             if (fast.prepare(model, Q, h2)) {
-                integrate(fast, p, h, x, maxima, state);
+                integrate(fast, p, n_points, h, x, maxima, result, store_samples);
             } else {
                 SparseStep sparse;
                 sparse.prepare(model, Q, h2);
-                integrate(sparse, p, h, x, maxima, state);
+                integrate(sparse, p, n_points, h, x, maxima, result, store_samples);
             }
         } else {
-            integrate(NoStep{}, p, h, x, maxima, state);
+            integrate(NoStep{}, p, n_points, h, x, maxima, result, store_samples);
         }
     }
 
     fp_check();
-    state.save_ref_enabled = true;
+    result.samples_done = true;
+    result.maxima = maxima_figures(maxima, p.C1, p.C2, p.C3);
     if (p.use_vmax) {
         view.ymax = p.Vmax;
         view.ymin = -p.Vmax;
     }
-    if (p.find_maxima) write_maxima_report(maxima, p.C1, p.C2, p.C3, log);
+    if (p.find_maxima) write_maxima_report(result.maxima, log);
     fp_check();
-    state.results_valid = true;
+    result.end = RunEnd::kCompleted;
     return true;
+}
+
+}  // namespace
+
+bool run_simulation(const SimParams& p, ReportSink& log, SimResult& result, bool store_samples) {
+    result.samples_done = false;
+    result.end = RunEnd::kNotRun;
+    result.message.clear();
+    result.maxima = MaximaFigures{};
+    try {
+        return run(p, log, result, store_samples);
+    } catch (const std::exception& e) {
+        result.end = RunEnd::kFault;
+        result.message = e.what();
+        throw;
+    }
 }
 
 }  // namespace zelvar

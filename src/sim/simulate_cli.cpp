@@ -8,7 +8,6 @@
 #include "report/format.h"
 #include "sim/sample_csv.h"
 #include "sim/sim_run.h"
-#include "sim/sim_state.h"
 #include "sim/value_file_input.h"
 #include "widgets/numeric_text.h"
 
@@ -172,7 +171,7 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
         for (const Given& g : given)
             if (g.option->kind != Kind::text) apply(g, params, values_file, csv_file);
 
-        SimState& state = sim_state();
+        SimResult result;
         LineCollector log;
         // The lines the run wrote, also those before a fault.
         const auto print_log = [&] {
@@ -180,14 +179,14 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
         };
         bool completed = false;
         try {
-            completed = run_simulation(params, state, log);
+            completed = run_simulation(params, log, result, csv_file.has_value());
         } catch (...) {
             print_log();
             throw;
         }
         print_log();
         if (!completed) return kExitStopped;
-        if (csv_file) write_sample_csv_file(*csv_file, state.samples);
+        if (csv_file) write_sample_csv_file(*csv_file, result.samples);
         return kExitCompleted;
     } catch (const Error& e) {
         out.flush();

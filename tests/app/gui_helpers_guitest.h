@@ -21,7 +21,7 @@
 #include "idealmag/idealmag_window.h"
 #include "plot/wave_window.h"
 #include "sim/param_window.h"
-#include "sim/sim_state.h"
+#include "sim/sim_document.h"
 
 // Readable QStrings in the failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -109,14 +109,13 @@ inline QStringList latin1_lines(const std::vector<std::string>& lines) {
     return out;
 }
 
-// The four windows over the program-wide state, created and the main window
+// The application's document and four windows, created and the main window
 // shown as at start-up.
 class ProgramWindows : public ::testing::Test {
 protected:
     void SetUp() override {
         setup_application();
-        reset_sim_state(sim_state());
-        windows = std::make_unique<ZelvarWindows>(sim_state());
+        windows = std::make_unique<ZelvarWindows>();
         windows->show_main();
         d = windows->Fdesign;
         p = windows->Fparam;

@@ -322,16 +322,16 @@ TEST_F(Startup, NavigationShowsTheWindowsAndSimulateMarksTheStore) {
     // "Simulate", once enabled, marks the store and shows the parameter
     // window; pressed again while it is open, it still marks the store.
     d->Bsimulate->setEnabled(true);
-    sim_state().dirty = false;
+    windows->document.dirty = false;
     ASSERT_TRUE(activate(d));
     click_through_window(d->Bsimulate);
-    EXPECT_TRUE(sim_state().dirty);
+    EXPECT_TRUE(windows->document.dirty);
     EXPECT_TRUE(windows->Fparam->isVisible());
     EXPECT_TRUE(QTest::qWaitForWindowActive(windows->Fparam));
-    sim_state().dirty = false;
+    windows->document.dirty = false;
     ASSERT_TRUE(activate(d));
     click_through_window(d->Bsimulate);
-    EXPECT_TRUE(sim_state().dirty);
+    EXPECT_TRUE(windows->document.dirty);
     EXPECT_TRUE(QTest::qWaitForWindowActive(windows->Fparam));
 }
 
@@ -361,9 +361,9 @@ TEST_F(Startup, TheKeyboardPressesTheFocusedButtonWithSpaceOrEnter) {
     EXPECT_FALSE(m->isVisible());
     ASSERT_TRUE(activate(d));
     d->Bsimulate->setFocus(Qt::OtherFocusReason);
-    sim_state().dirty = false;
+    windows->document.dirty = false;
     QTest::keyClick(d->Bsimulate, Qt::Key_Return);
-    EXPECT_TRUE(sim_state().dirty);
+    EXPECT_TRUE(windows->document.dirty);
     EXPECT_TRUE(p->isVisible());
     boxes.settle();
     EXPECT_TRUE(boxes.boxes.empty());

@@ -50,7 +50,7 @@ private:
 };
 
 TEST_F(DesignWindow, TypicalRoadFromDesignToPlot) {
-    sim_state().dirty = false;
+    windows->document.dirty = false;
     BoxCatcher boxes;
     click_through_window(d->Bdesign);
     boxes.settle();
@@ -78,11 +78,11 @@ TEST_F(DesignWindow, TypicalRoadFromDesignToPlot) {
     EXPECT_EQ(p->NER1->text(), "0");
     EXPECT_EQ(p->NEvin->text(), "200");
     EXPECT_FALSE(p->isVisible());
-    EXPECT_FALSE(sim_state().dirty);
+    EXPECT_FALSE(windows->document.dirty);
 
     // "Simulate": the store is marked and the parameter window comes up.
     click_through_window(d->Bsimulate);
-    EXPECT_TRUE(sim_state().dirty);
+    EXPECT_TRUE(windows->document.dirty);
     EXPECT_TRUE(p->isVisible());
     ASSERT_TRUE(QTest::qWaitForWindowActive(p));
 
@@ -90,16 +90,16 @@ TEST_F(DesignWindow, TypicalRoadFromDesignToPlot) {
     retype(p->NER1, "10");
     QTest::keyClick(p->NER1, Qt::Key_Tab);
     EXPECT_EQ(p->NER1->panel_real(), 10.0L);
-    sim_state().dirty = false;
+    windows->document.dirty = false;
     click_through_window(p->Breplot);
     EXPECT_TRUE(windows->Fwave->isVisible());
     // Its repaint runs the simulation with the parameter window's values,
     // and the end of the run enables "Save Ref.".
     ASSERT_TRUE(QTest::qWaitForWindowExposed(windows->Fwave));
-    for (int i = 0; i < 200 && !sim_state().results_valid; ++i) QTest::qWait(10);
-    EXPECT_TRUE(sim_state().results_valid);
-    EXPECT_FALSE(sim_state().dirty);
-    EXPECT_EQ(sim_state().samples.count, 600);  // "Points"
+    for (int i = 0; i < 200 && !windows->document.results_valid; ++i) QTest::qWait(10);
+    EXPECT_TRUE(windows->document.results_valid);
+    EXPECT_FALSE(windows->document.dirty);
+    EXPECT_EQ(windows->document.result.samples.count(), 600);  // "Points"
     EXPECT_TRUE(p->Bsaveref->isEnabled());
     boxes.settle();
     EXPECT_TRUE(boxes.boxes.empty());

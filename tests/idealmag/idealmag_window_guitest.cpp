@@ -34,7 +34,7 @@ protected:
 };
 
 TEST_F(IdealMagnifierWindow, ApplyWithUpdateElementsFillsTheParametersAndHides) {
-    sim_state().dirty = false;
+    windows->document.dirty = false;
     BoxCatcher boxes;
     click_through_window(m->Bapply);
     boxes.settle();
@@ -54,7 +54,7 @@ TEST_F(IdealMagnifierWindow, ApplyWithUpdateElementsFillsTheParametersAndHides) 
     EXPECT_FALSE(m->isVisible());
     EXPECT_TRUE(d->Bsimulate->isEnabled());
     EXPECT_FALSE(p->isVisible());
-    EXPECT_FALSE(sim_state().dirty);
+    EXPECT_FALSE(windows->document.dirty);
 }
 
 TEST_F(IdealMagnifierWindow, UpdateSetsTheSevenFieldsInOrderThenHidesThenEnablesSimulate) {

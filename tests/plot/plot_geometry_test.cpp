@@ -270,13 +270,13 @@ TEST(PlotGeometry, ColumnReductionKeepsEveryPixelAndNoMore) {
 TEST(PlotGeometry, CurvePointsAreScaledClampedAndKeepEveryPeak) {
     auto store = std::make_unique<SampleStore>();
     const std::int32_t n = 5001;
-    for (std::int32_t k = 1; k <= n; ++k) {
-        store->time[k] = (k - 1) * 1e-4L;  // 0 .. 0.5
+    store->resize(n);
+    for (std::int32_t k = 0; k < n; ++k) {
+        store->time[k] = k * 1e-4L;  // 0 .. 0.5
         store->values[k][kI1] = 0;
         store->values[k][kV2] = 1e30L;  // far above the range
     }
-    store->values[2500][kI1] = 0.004L;  // a single-sample peak
-    store->count = n;
+    store->values[2499][kI1] = 0.004L;  // a single-sample peak
     const PlotArea a = plot_area(632, 476);
     const ViewRecord v = view_of(0.1L, 0.4L, -10, 10);
     const PixelMap m = pixel_map(a, v);
@@ -327,7 +327,7 @@ TEST(PlotGeometry, CurvePointsAreScaledClampedAndKeepEveryPeak) {
     EXPECT_EQ(rows[kVin][0].y, 233);
 
     // One sample draws nothing.
-    store->count = 1;
+    store->resize(1);
     store_curves(*store, factors, m, a, out, counts);
     for (int c = 0; c < kChannelRows; ++c) EXPECT_EQ(counts[c], 0);
 }

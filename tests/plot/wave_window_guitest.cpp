@@ -55,11 +55,11 @@ int count_in_rect(const QImage& img, const QRect& r, QRgb colour) {
     return n;
 }
 
-// A waveform window over a state of its own, with the inputs the parameter
+// A waveform window over a document of its own, with the inputs the parameter
 // window would give.  The store starts without a valid run and not dirty, so
 // that showing the window runs nothing.
 struct Wave {
-    std::unique_ptr<SimState> state = std::make_unique<SimState>();
+    std::unique_ptr<SimDocument> state = std::make_unique<SimDocument>();
     LineCollector log;
     SimParams params;
     std::array<long double, 8> scales{1, 1, 1, 1, 1, 1, 1, 1};
@@ -88,9 +88,9 @@ struct Wave {
     // n samples from 0 to tmax, value index v of sample k from f(v, t).
     template <class F>
     void fill(SampleStore& store, std::int32_t n, long double tmax, F f) {
-        store.count = n;
-        for (std::int32_t k = 1; k <= n; ++k) {
-            const long double t = tmax * (k - 1) / (n - 1);
+        store.resize(n);
+        for (std::int32_t k = 0; k < n; ++k) {
+            const long double t = tmax * k / (n - 1);
             store.time[k] = t;
             for (int v = 0; v < 8; ++v) store.values[k][v] = f(v, t);
         }
@@ -100,7 +100,7 @@ struct Wave {
     // view of the worked geometry (0 to 1.5E-5 s, -150000 to 150000).
     void sine_run() {
         valid(0, 1.5e-5L, -150000, 150000);
-        fill(state->samples, 2000, 1.5e-5L,
+        fill(state->result.samples, 2000, 1.5e-5L,
              [](int v, long double t) { return 100000 * std::sin(static_cast<double>(t) * 1e6 + v); });
     }
 
@@ -225,7 +225,7 @@ TEST(WaveWindow, CurveColoursPenWidthsAndReference) {
     Wave w;
     w.valid(0, 1, -10, 10);
     // Row c flat at 2c - 7: y = 233 - 22.3 (2c - 7).
-    w.fill(w.state->samples, 1000, 1, [](int v, long double) { return static_cast<long double>(2 * v - 7); });
+    w.fill(w.state->result.samples, 1000, 1, [](int v, long double) { return static_cast<long double>(2 * v - 7); });
     QImage img = w.grab();
     for (int c = 0; c < kChannelRows; ++c) {
         const int y = static_cast<int>(std::lrint(233 - 22.3 * (2 * c - 7)));
@@ -237,7 +237,7 @@ TEST(WaveWindow, CurveColoursPenWidthsAndReference) {
     // A saved reference, then a current run half a unit higher: the
     // reference 4 pixels wide under the current curve.
     save_reference(*w.state);
-    w.fill(w.state->samples, 500, 1, [](int v, long double) { return static_cast<long double>(2 * v - 7) + 0.5L; });
+    w.fill(w.state->result.samples, 500, 1, [](int v, long double) { return static_cast<long double>(2 * v - 7) + 0.5L; });
     img = w.grab();
     for (int c = 0; c < kChannelRows; ++c) {
         const int yr = static_cast<int>(std::lrint(233 - 22.3 * (2 * c - 7)));
@@ -256,7 +256,7 @@ TEST(WaveWindow, CurveColoursPenWidthsAndReference) {
 
     // The current run on top of the reference where both cover a pixel;
     // row 8 over everything.
-    w.fill(w.state->samples, 500, 1, [](int, long double) { return 0.0L; });
+    w.fill(w.state->result.samples, 500, 1, [](int, long double) { return 0.0L; });
     save_reference(*w.state);
     img = w.grab();
     EXPECT_EQ(at(img, 300, 233), row_rgb(7));
@@ -266,7 +266,7 @@ TEST(WaveWindow, CurveColoursPenWidthsAndReference) {
 TEST(WaveWindow, ScaleFactorsAndLegendTexts) {
     Wave w;
     w.valid(0, 1, -10, 10);
-    w.fill(w.state->samples, 200, 1, [](int v, long double) { return v == kI1 ? 0.004L : (v == kI3 ? 10.0L : -20.0L); });
+    w.fill(w.state->result.samples, 200, 1, [](int v, long double) { return v == kI1 ? 0.004L : (v == kI3 ? 10.0L : -20.0L); });
     w.scales[kI1] = 1000;
     w.scales[kI3] = 0.4L;
     const QImage img = w.grab();
@@ -290,7 +290,7 @@ TEST(WaveWindow, ScaleFactorsAndLegendTexts) {
 TEST(WaveWindow, FlatRangeWidenedAndCurvesClampedToTheEdges) {
     Wave w;
     w.valid(0, 1, 0, 0);
-    w.fill(w.state->samples, 300, 1, [](int, long double) { return 0.0L; });
+    w.fill(w.state->result.samples, 300, 1, [](int, long double) { return 0.0L; });
     QImage img = w.grab();
     EXPECT_EQ(w.state->view.ymin, 0);
     EXPECT_EQ(w.state->view.ymax, 1);  // widened, and kept
@@ -299,7 +299,7 @@ TEST(WaveWindow, FlatRangeWidenedAndCurvesClampedToTheEdges) {
     // A window inside the run: times before and after it on the left and
     // right edges, values beyond the range on the top and bottom edges.
     w.valid(0.25L, 0.75L, -1, 1);
-    w.fill(w.state->samples, 1001, 1, [](int v, long double t) {
+    w.fill(w.state->result.samples, 1001, 1, [](int v, long double t) {
         if (v == kV2) return t < 0.5L ? 100.0L : -100.0L;
         if (v == kI3) return 0.9L * std::sin(40 * static_cast<double>(t));
         return 0.0L;
@@ -322,7 +322,7 @@ TEST(WaveWindow, FlatRangeWidenedAndCurvesClampedToTheEdges) {
 TEST(WaveWindow, ZeroWidthTimeWindowDrawsNoCurvesAndNoTimeGrid) {
     Wave w;
     w.valid(0.5L, 0.5L, -10, 10);
-    w.fill(w.state->samples, 100, 1, [](int, long double) { return 1.0L; });
+    w.fill(w.state->result.samples, 100, 1, [](int, long double) { return 1.0L; });
     const QImage img = w.grab();
     EXPECT_EQ(at(img, 0, 0), kWhite);
     EXPECT_EQ(count_in_column(img, 80, 10, 456, kYellow), 447);
@@ -334,7 +334,7 @@ TEST(WaveWindow, ZeroWidthTimeWindowDrawsNoCurvesAndNoTimeGrid) {
 TEST(WaveWindow, InvertedRangeDrawnUpsideDownWithoutValueGrid) {
     Wave w;
     w.valid(0, 1, 10, -10);
-    w.fill(w.state->samples, 100, 1, [](int v, long double) { return v == kI3 ? 5.0L : -100.0L; });
+    w.fill(w.state->result.samples, 100, 1, [](int v, long double) { return v == kI3 ? 5.0L : -100.0L; });
     const QImage img = w.grab();
     EXPECT_EQ(at(img, 300, 344), row_rgb(7));  // +5 in the lower half
     for (int y = 11; y <= 455; ++y) EXPECT_LT(count_in_row(img, y, 81, 621, kGrey), 50) << y;
@@ -495,7 +495,7 @@ TEST(WaveWindow, DragBeforeTheFirstDrawingChangesNothing) {
 TEST(WaveWindow, KeyCommandsByKeyboardRepaintAtOnce) {
     Wave w;
     w.valid(0, 1.5e-5L, -150000, 150000);
-    w.fill(w.state->samples, 100, 1.5e-5L, [](int, long double) { return 0.0L; });
+    w.fill(w.state->result.samples, 100, 1.5e-5L, [](int, long double) { return 0.0L; });
     w.grab();
     const PixelMap m0 = w.window->last_map();
 
@@ -644,7 +644,7 @@ TEST(WaveWindowWithRun, CompletedRunIsDrawnAndNotRepeated) {
     EXPECT_TRUE(w.state->results_valid);
     EXPECT_FALSE(w.state->dirty);
     EXPECT_EQ(w.after_runs, 1);
-    EXPECT_EQ(w.state->samples.count, 600);
+    EXPECT_EQ(w.state->result.samples.count(), 600);
     EXPECT_EQ(w.state->view.t0, 0);
     EXPECT_EQ(w.state->view.t1, 1.5e-5L);
     EXPECT_EQ(w.state->view.ymax, 150000);

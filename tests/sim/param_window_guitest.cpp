@@ -84,7 +84,7 @@ const std::vector<Row> kRows = {
 class ParamWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        state = std::make_unique<SimState>();
+        state = std::make_unique<SimDocument>();
         window = std::make_unique<TFparam>(*state);
         window->show();
         activate(window.get());
@@ -120,7 +120,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     }
 
-    std::unique_ptr<SimState> state;
+    std::unique_ptr<SimDocument> state;
     std::unique_ptr<TFparam> window;
 };
 
@@ -420,10 +420,10 @@ TEST_F(ParamWindow, ReferenceButtonsFollowTheStateAndCopyTheStore) {
     EXPECT_FALSE(window->Bsaveref->isEnabled());
     EXPECT_FALSE(window->Bdelref->isEnabled());
     // A completed run: three samples.
-    state->samples.count = 3;
+    state->result.samples.resize(3);
     for (int i = 1; i <= 3; ++i) {
-        state->samples.time[i] = (i - 1) * 1e-7L;
-        for (int v = 0; v < 8; ++v) state->samples.values[i][v] = 10 * i + v;
+        state->result.samples.time[i - 1] = (i - 1) * 1e-7L;
+        for (int v = 0; v < 8; ++v) state->result.samples.values[i - 1][v] = 10 * i + v;
     }
     state->save_ref_enabled = true;
     window->refresh_ref_buttons();
@@ -437,19 +437,19 @@ TEST_F(ParamWindow, ReferenceButtonsFollowTheStateAndCopyTheStore) {
     EXPECT_TRUE(window->Bdelref->isEnabled());
     EXPECT_TRUE(window->Bsaveref->isEnabled());
     EXPECT_FALSE(state->dirty);
-    ASSERT_EQ(state->reference.count, 3);
+    ASSERT_EQ(state->reference.count(), 3);
     for (int i = 1; i <= 3; ++i) {
-        EXPECT_EQ(state->reference.time[i], state->samples.time[i]);
-        for (int v = 0; v < 8; ++v) EXPECT_EQ(state->reference.values[i][v], 10 * i + v);
+        EXPECT_EQ(state->reference.time[i - 1], state->result.samples.time[i - 1]);
+        for (int v = 0; v < 8; ++v) EXPECT_EQ(state->reference.values[i - 1][v], 10 * i + v);
     }
-    EXPECT_EQ(state->reference.values[4][0], 0);
+    EXPECT_EQ(state->reference.values.size(), 3u);  // the copy is the three samples, no more
 
     QTest::mouseClick(window->Bdelref, Qt::LeftButton);
     EXPECT_FALSE(state->reference_present);
     EXPECT_FALSE(window->Bdelref->isEnabled());
     EXPECT_TRUE(window->Bsaveref->isEnabled());
-    EXPECT_EQ(state->reference.count, 3);  // the data stay
-    EXPECT_EQ(state->reference.values[3][7], 37);
+    EXPECT_EQ(state->reference.count(), 3);  // the data stay
+    EXPECT_EQ(state->reference.values[2][7], 37);
     EXPECT_FALSE(state->dirty);
 }
 

@@ -19,10 +19,10 @@ using test::same_bits;
 
 const char* kTooFew = "Too few points (increase points or internal steps or decrease max time).";
 
-// A fresh program-wide state, a report log and the default design's circuit.
+// A fresh document, a report log and the default design's circuit.
 class SimRun : public ::testing::Test {
 protected:
-    std::unique_ptr<SimState> state = fresh_state();
+    std::unique_ptr<SimDocument> state = fresh_state();
     LineCollector log;
     SimParams p = default_design();
 
@@ -50,13 +50,13 @@ void expect_same_as_plain_loop(const SimParams& p, const char* what) {
     LineCollector log;
     ASSERT_TRUE(run_simulation(p, *state, log)) << what;
     const auto plain = test::plain_run(p);
-    ASSERT_EQ(state->samples.count, p.points) << what;
-    for (int i = 1; i <= p.points; ++i) {
-        ASSERT_TRUE(same_bits(state->samples.time[i], plain[i - 1][0])) << what << " time, sample " << i;
+    ASSERT_EQ(state->result.samples.count(), p.points) << what;
+    for (int i = 0; i < p.points; ++i) {
+        ASSERT_TRUE(same_bits(state->result.samples.time[i], plain[i][0])) << what << " time, sample " << i;
         for (int v = 0; v < 8; ++v)
-            ASSERT_TRUE(same_bits(state->samples.values[i][v], plain[i - 1][v + 1]))
-                << what << " sample " << i << " value " << v << ": " << static_cast<double>(state->samples.values[i][v])
-                << " vs " << static_cast<double>(plain[i - 1][v + 1]);
+            ASSERT_TRUE(same_bits(state->result.samples.values[i][v], plain[i][v + 1]))
+                << what << " sample " << i << " value " << v << ": " << static_cast<double>(state->result.samples.values[i][v])
+                << " vs " << static_cast<double>(plain[i][v + 1]);
     }
 }
 
@@ -117,26 +117,26 @@ TEST_F(SimRun, TimingDefaultsGive600SamplesUpToMaxTime) {
     EXPECT_TRUE(log.lines.empty());
     EXPECT_TRUE(state->results_valid);
     EXPECT_TRUE(state->save_ref_enabled);
-    EXPECT_EQ(state->samples.count, 600);
+    EXPECT_EQ(state->result.samples.count(), 600);
     const long double h = 1.5e-5L / 5990;
     long double t = 0;
     for (int k = 0; k < 5990; ++k) t = t + h;  // a running sum, not a product
-    EXPECT_TRUE(same_bits(state->samples.time[600], t));
-    EXPECT_NEAR(static_cast<double>(state->samples.time[600]), 1.5e-5, 1e-18);
+    EXPECT_TRUE(same_bits(state->result.samples.time[599], t));
+    EXPECT_NEAR(static_cast<double>(state->result.samples.time[599]), 1.5e-5, 1e-18);
     long double t10 = 0;
     for (int k = 0; k < 10; ++k) t10 = t10 + h;
-    EXPECT_TRUE(same_bits(state->samples.time[2], t10));
+    EXPECT_TRUE(same_bits(state->result.samples.time[1], t10));
     // Sample 1 is the initial state.
-    EXPECT_EQ(state->samples.time[1], 0);
-    for (int v = 0; v < 8; ++v) EXPECT_EQ(state->samples.values[1][v], 0);
+    EXPECT_EQ(state->result.samples.time[0], 0);
+    for (int v = 0; v < 8; ++v) EXPECT_EQ(state->result.samples.values[0][v], 0);
     EXPECT_EQ(state->view.t0, 0);
     EXPECT_EQ(state->view.t1, 1.5e-5L);
     // The value range covers channels 1-7 of samples 2..N.
     long double lo = 1e12L, hi = -1e12L;
-    for (int i = 2; i <= 600; ++i)
+    for (int i = 1; i < 600; ++i)
         for (int v = 1; v < 8; ++v) {
-            lo = std::min(lo, state->samples.values[i][v]);
-            hi = std::max(hi, state->samples.values[i][v]);
+            lo = std::min(lo, state->result.samples.values[i][v]);
+            hi = std::max(hi, state->result.samples.values[i][v]);
         }
     EXPECT_EQ(state->view.ymin, lo);
     EXPECT_EQ(state->view.ymax, hi);
@@ -145,19 +145,19 @@ TEST_F(SimRun, TimingDefaultsGive600SamplesUpToMaxTime) {
 TEST_F(SimRun, TwoPointsOneStepIsOneStepOfMaxTime) {
     one_step_of_100ns();
     ASSERT_TRUE(run_simulation(p, *state, log));
-    EXPECT_EQ(state->samples.count, 2);
-    EXPECT_EQ(state->samples.time[2], 1e-7L);
-    EXPECT_EQ(state->samples.values[2][0], detail::x87_sin((kTwoPi * p.fin) * 1e-7L) * 200);
+    EXPECT_EQ(state->result.samples.count(), 2);
+    EXPECT_EQ(state->result.samples.time[1], 1e-7L);
+    EXPECT_EQ(state->result.samples.values[1][0], detail::x87_sin((kTwoPi * p.fin) * 1e-7L) * 200);
     const auto plain = test::plain_run(p);
-    for (int v = 0; v < 8; ++v) EXPECT_TRUE(same_bits(state->samples.values[2][v], plain[1][v + 1]));
-    EXPECT_NE(state->samples.values[2][5], 0);  // i1 moved
+    for (int v = 0; v < 8; ++v) EXPECT_TRUE(same_bits(state->result.samples.values[1][v], plain[1][v + 1]));
+    EXPECT_NE(state->result.samples.values[1][5], 0);  // i1 moved
 }
 
 TEST_F(SimRun, SquareWaveFirstStepUsesZeroForThePreviousSource) {
     one_step_of_100ns();
     p.square = true;
     ASSERT_TRUE(run_simulation(p, *state, log));
-    EXPECT_EQ(state->samples.values[2][0], 200);
+    EXPECT_EQ(state->result.samples.values[1][0], 200);
     // One step by hand: x0 = 0, so w = (h/2)·B·(u + 0), x = Q·w.
     const long double h = 1e-7L;
     const CircuitModel m = build_model(p);
@@ -169,18 +169,18 @@ TEST_F(SimRun, SquareWaveFirstStepUsesZeroForThePreviousSource) {
     for (int r = 0; r < kStates; ++r) {
         long double x = 0;
         for (int c = 0; c < kStates; ++c) x = Q[r][c] * w[c] + x;
-        EXPECT_TRUE(same_bits(state->samples.values[2][r + 1], x)) << r;
+        EXPECT_TRUE(same_bits(state->result.samples.values[1][r + 1], x)) << r;
     }
     // With u_prev = Vin the current would be twice as large.
     long double i1_double = 0;
     for (int c = 0; c < kStates; ++c) i1_double = Q[4][c] * (w[c] * 2) + i1_double;
-    EXPECT_NEAR(static_cast<double>(state->samples.values[2][5] * 2), static_cast<double>(i1_double), 1e-12);
-    EXPECT_NE(state->samples.values[2][5], i1_double);
+    EXPECT_NEAR(static_cast<double>(state->result.samples.values[1][5] * 2), static_cast<double>(i1_double), 1e-12);
+    EXPECT_NE(state->result.samples.values[1][5], i1_double);
 }
 
 TEST_F(SimRun, TooFewPointsStopsBeforeTouchingTheStore) {
     ASSERT_TRUE(run_simulation(p, *state, log));
-    const long double old_v3 = state->samples.values[300][3];
+    const long double old_v3 = state->result.samples.values[299][3];
 
     p.points = 10;  // 100 steps over 4.79 periods: 20.9 per period
     p.tmax = 2e-5L;
@@ -191,8 +191,8 @@ TEST_F(SimRun, TooFewPointsStopsBeforeTouchingTheStore) {
     EXPECT_FALSE(state->results_valid);
     EXPECT_EQ(state->view.t0, 0);
     EXPECT_EQ(state->view.t1, 2e-5L);
-    EXPECT_EQ(state->samples.count, 600);
-    EXPECT_EQ(state->samples.values[300][3], old_v3);
+    EXPECT_EQ(state->result.samples.count(), 600);
+    EXPECT_EQ(state->result.samples.values[299][3], old_v3);
 
     // N·S ≤ 0 with positive time and frequency is too few as well.
     p.points = 600;
@@ -217,15 +217,15 @@ TEST_F(SimRun, CapacityEdge) {
     EXPECT_FALSE(run_simulation(p, *state, log));
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_EQ(log.lines[0], "Too many points.");
-    EXPECT_EQ(state->samples.count, 0);
+    EXPECT_EQ(state->result.samples.count(), 0);
     EXPECT_EQ(state->view.t1, 1e-3L);
     EXPECT_FALSE(state->save_ref_enabled);
 
     p.points = 50000;
     EXPECT_TRUE(run_simulation(p, *state, log));
     EXPECT_EQ(log.lines.size(), 1u);
-    EXPECT_EQ(state->samples.count, 50000);
-    EXPECT_NEAR(static_cast<double>(state->samples.time[50000]), 1e-3, 1e-15);
+    EXPECT_EQ(state->result.samples.count(), 50000);
+    EXPECT_NEAR(static_cast<double>(state->result.samples.time[49999]), 1e-3, 1e-15);
     EXPECT_TRUE(state->results_valid);
 }
 
@@ -241,7 +241,7 @@ TEST_F(SimRun, ArithmeticFaultsAbortWithEarlierEffectsKept) {
     p = default_design();
     p.C1 = 0;  // 1/C1
     expect_fault(kDivisionByZero);
-    EXPECT_EQ(state->samples.count, 600);  // set by the capacity check, before the model
+    EXPECT_EQ(state->result.samples.count(), 600);  // set by the capacity check, before the model
     EXPECT_EQ(state->view.ymin, 1e12L);
     EXPECT_EQ(state->view.ymax, -1e12L);
     EXPECT_FALSE(state->save_ref_enabled);
@@ -270,14 +270,14 @@ TEST_F(SimRun, OverflowDuringTheStepsKeepsTheSamplesStoredSoFar) {
     expect_fault(kOverflow);
     EXPECT_FALSE(state->results_valid);
     EXPECT_FALSE(state->save_ref_enabled);
-    EXPECT_EQ(state->samples.count, 2000);
-    int stored = 1;
-    while (stored < 2000 && state->samples.time[stored + 1] != 0) ++stored;
-    EXPECT_GT(stored, 2);
-    EXPECT_LT(stored, 2000);
-    EXPECT_TRUE(std::isfinite(state->samples.values[stored][5]));
-    EXPECT_GT(std::fabs(state->samples.values[stored][5]), 1e100L);
-    EXPECT_EQ(state->samples.values[stored + 1][5], 0);
+    EXPECT_EQ(state->result.samples.count(), 2000);
+    int stored = 0;  // the last sample stored
+    while (stored + 1 < 2000 && state->result.samples.time[stored + 1] != 0) ++stored;
+    EXPECT_GT(stored, 1);
+    EXPECT_LT(stored, 1999);
+    EXPECT_TRUE(std::isfinite(state->result.samples.values[stored][5]));
+    EXPECT_GT(std::fabs(state->result.samples.values[stored][5]), 1e100L);
+    EXPECT_EQ(state->result.samples.values[stored + 1][5], 0);
     EXPECT_EQ(std::fetestexcept(FE_OVERFLOW | FE_INVALID | FE_DIVBYZERO), 0);
 }
 
@@ -288,13 +288,16 @@ TEST_F(SimRun, FailedInversionEndsTheRunLikeAMessageStop) {
     p.fin = 1e6L;
     const long double h = p.tmax / ((p.points - 1) * p.steps);
     p.RL = -(h / 2) / p.C3;  // P_33 = 1 + (h/2)/(RL·C3) is (almost) zero
-    state->samples.time[1] = 123;
+    state->result.samples.resize(2);  // a store from an earlier run
+    state->result.samples.time[0] = 123;
     EXPECT_FALSE(run_simulation(p, *state, log));
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_EQ(log.lines[0], "Something wrong (line 3). The L matrix can't be inverted.");
     EXPECT_FALSE(state->results_valid);
     EXPECT_FALSE(state->save_ref_enabled);
-    EXPECT_EQ(state->samples.time[1], 123);  // no sample stored
+    EXPECT_EQ(state->result.samples.time[0], 123);  // no sample stored
+    EXPECT_EQ(state->result.end, RunEnd::kStopped);
+    EXPECT_EQ(state->result.message, log.lines[0]);
 }
 
 TEST_F(SimRun, ZeroCouplingKeepsTheSecondaryExactlyZero) {
@@ -302,9 +305,9 @@ TEST_F(SimRun, ZeroCouplingKeepsTheSecondaryExactlyZero) {
     p.R1 = 1;
     p.find_maxima = true;
     ASSERT_TRUE(run_simulation(p, *state, log));
-    for (int i = 1; i <= state->samples.count; ++i)
-        for (int v : {kV2, kV3, kVL, kI2, kI3}) ASSERT_EQ(state->samples.values[i][v], 0) << i << " " << v;
-    EXPECT_NE(state->samples.values[600][kI1], 0);
+    for (int i = 0; i < state->result.samples.count(); ++i)
+        for (int v : {kV2, kV3, kVL, kI2, kI3}) ASSERT_EQ(state->result.samples.values[i][v], 0) << i << " " << v;
+    EXPECT_NE(state->result.samples.values[599][kI1], 0);
     // With v3 zero everywhere the energies are all zero and their shares
     // 0.0000 %, and the run completes.
     ASSERT_EQ(log.lines.size(), 19u);
@@ -321,7 +324,7 @@ TEST_F(SimRun, ValueRangeAndUseVmax) {
     // Everything stays 0: the first value sets the top, the second the bottom.
     EXPECT_EQ(state->view.ymax, 0);
     EXPECT_EQ(state->view.ymin, 0);
-    for (int v = 0; v < 8; ++v) EXPECT_EQ(state->samples.values[600][v], 0);
+    for (int v = 0; v < 8; ++v) EXPECT_EQ(state->result.samples.values[599][v], 0);
 
     p.Vin = 200;
     p.use_vmax = true;
@@ -336,7 +339,7 @@ TEST_F(SimRun, MaximaReportOfAOneStepRun) {
     p.VC10 = 1000;  // v1 rings down from 1000 in the first step: its peak stays at t = 0
     p.find_maxima = true;
     ASSERT_TRUE(run_simulation(p, *state, log));
-    const auto& s = state->samples.values[2];
+    const auto& s = state->result.samples.values[1];
     ASSERT_LT(std::fabs(s[1]), 1000);
     std::vector<std::string> expected = {"Maximum values:",
                                          "Max. V1:     1000.00000000 at t= 0.00000000E+0000"};
@@ -379,15 +382,16 @@ TEST_F(SimRun, DefaultDesignMovesTheEnergyIntoC3) {
 
 // Signs that pass the points check without steps forward in time.
 TEST_F(SimRun, NegativeCountsAndTimesRunWithoutCrashing) {
-    // N·S > 0 with both negative: nothing after sample 1, the count as given.
+    // N·S > 0 with both negative: the run completes with no sample to
+    // draw, write or save.
     p.points = -100;
     p.steps = -100;
     ASSERT_TRUE(run_simulation(p, *state, log));
-    EXPECT_EQ(state->samples.count, -100);
+    EXPECT_EQ(state->result.samples.count(), 0);
     EXPECT_EQ(state->view.ymin, 1e12L);  // no sample reached the value range
     EXPECT_EQ(state->view.ymax, -1e12L);
     save_reference(*state);
-    EXPECT_EQ(state->reference.count, -100);
+    EXPECT_EQ(state->reference.count(), 0);
 
     // A negative "Max time" with negative internal steps: (N·S)/(tmax·fin) =
     // 1333; "repeat S times" does nothing, so every sample is the initial state.
@@ -396,33 +400,112 @@ TEST_F(SimRun, NegativeCountsAndTimesRunWithoutCrashing) {
     p.tmax = -1.5e-5L;
     p.VC10 = 7;
     ASSERT_TRUE(run_simulation(p, *state, log));
-    EXPECT_EQ(state->samples.count, 600);
-    for (int i = 1; i <= 600; ++i) {
-        ASSERT_EQ(state->samples.time[i], 0) << i;
-        ASSERT_EQ(state->samples.values[i][kV1], 7) << i;
-        ASSERT_EQ(state->samples.values[i][kVin], 0) << i;
+    EXPECT_EQ(state->result.samples.count(), 600);
+    for (int i = 0; i < 600; ++i) {
+        ASSERT_EQ(state->result.samples.time[i], 0) << i;
+        ASSERT_EQ(state->result.samples.values[i][kV1], 7) << i;
+        ASSERT_EQ(state->result.samples.values[i][kVin], 0) << i;
     }
     EXPECT_EQ(state->view.ymax, 7);
     EXPECT_EQ(state->view.ymin, 0);
     EXPECT_TRUE(log.lines.empty());
 }
 
-TEST(SimState, SaveAndDeleteReference) {
+// The figures of a run are the same whether its samples are stored or not;
+// a run without stored samples leaves the store empty.
+TEST(SimResultValues, FiguresWithoutStoredSamplesEqualThoseWith) {
+    struct Case {
+        const char* what;
+        void (*change)(SimParams&);
+    };
+    const Case cases[] = {
+        {"default, maxima", [](SimParams& p) { p.find_maxima = true; }},
+        {"losses, square, Vmax",
+         [](SimParams& p) {
+             p.R1 = 2.5L;
+             p.R2 = 40;
+             p.square = true;
+             p.use_vmax = true;
+             p.find_maxima = true;
+         }},
+        {"ringing from VC1(0), no steps forward", [](SimParams& p) {
+             p.steps = -10;
+             p.tmax = -1.5e-5L;
+             p.VC10 = 7;
+         }},
+        {"too few points", [](SimParams& p) { p.points = 10; }},
+    };
+    SimResult stored, figures;
+    for (const Case& c : cases) {
+        SimParams p = default_design();
+        c.change(p);
+        LineCollector log_stored, log_figures;
+        const bool a = run_simulation(p, log_stored, stored, true);
+        const bool b = run_simulation(p, log_figures, figures, false);
+        EXPECT_EQ(a, b) << c.what;
+        EXPECT_EQ(log_stored.lines, log_figures.lines) << c.what;
+        EXPECT_EQ(stored.end, figures.end) << c.what;
+        EXPECT_EQ(stored.message, figures.message) << c.what;
+        EXPECT_EQ(stored.samples_done, figures.samples_done) << c.what;
+        EXPECT_EQ(figures.samples.count(), 0) << c.what;
+        const ViewRecord &r = stored.range, &q = figures.range;
+        EXPECT_TRUE(same_bits(r.t0, q.t0) && same_bits(r.t1, q.t1) && same_bits(r.ymin, q.ymin) &&
+                    same_bits(r.ymax, q.ymax))
+            << c.what;
+        const MaximaFigures &m = stored.maxima, &n = figures.maxima;
+        for (int j = 0; j < kStates; ++j)
+            EXPECT_TRUE(same_bits(m.peak[j], n.peak[j]) && same_bits(m.peak_time[j], n.peak_time[j]) &&
+                        same_bits(m.at_v3_peak[j], n.at_v3_peak[j]))
+                << c.what << " channel " << j;
+        for (int e = 0; e < 3; ++e)
+            EXPECT_TRUE(same_bits(m.energy[e], n.energy[e]) && same_bits(m.share[e], n.share[e])) << c.what;
+    }
+    // The last case stopped: its line is the result's message.
+    EXPECT_EQ(figures.end, RunEnd::kStopped);
+    EXPECT_EQ(figures.message, kTooFew);
+}
+
+// The figures are the report's numbers: the peak of v3 and the share of C3
+// printed from them are the report's lines.
+TEST(SimResultValues, FiguresAreTheReportsNumbers) {
+    SimParams p = default_design();
+    p.RL = 1e12L;
+    p.find_maxima = true;
+    SimResult r;
+    LineCollector log;
+    ASSERT_TRUE(run_simulation(p, log, r, false));
+    EXPECT_EQ(r.end, RunEnd::kCompleted);
+    ASSERT_EQ(log.lines.size(), 19u);
+    EXPECT_EQ(log.lines[3], "Max. V3: " + F(r.maxima.peak[2], 17, 8) + " at t=" + E(r.maxima.peak_time[2], 17));
+    EXPECT_EQ(log.lines[16],
+              "Energy in C3: " + E(r.maxima.energy[2], 17) + " (" + F(r.maxima.share[2], 7, 4) + " %)");
+    EXPECT_GE(r.maxima.share[2], 99);
+    EXPECT_EQ(r.maxima.at_v3_peak[2], r.maxima.peak[2]);
+
+    // A fault is recorded in the result before it is thrown.
+    p.C1 = 0;
+    EXPECT_THROW(run_simulation(p, log, r, true), Error);
+    EXPECT_EQ(r.end, RunEnd::kFault);
+    EXPECT_EQ(r.message, kDivisionByZero);
+    EXPECT_FALSE(r.samples_done);
+}
+
+TEST(SimDocument, SaveAndDeleteReference) {
     auto state = fresh_state();
     LineCollector log;
     SimParams p = default_design();
     ASSERT_TRUE(run_simulation(p, *state, log));
     save_reference(*state);
     EXPECT_TRUE(state->reference_present);
-    EXPECT_EQ(state->reference.count, 600);
-    EXPECT_EQ(state->reference.values[600][kI3], state->samples.values[600][kI3]);
-    EXPECT_EQ(state->reference.time[600], state->samples.time[600]);
+    EXPECT_EQ(state->reference.count(), 600);
+    EXPECT_EQ(state->reference.values[599][kI3], state->result.samples.values[599][kI3]);
+    EXPECT_EQ(state->reference.time[599], state->result.samples.time[599]);
     p.points = 300;
     ASSERT_TRUE(run_simulation(p, *state, log));
-    EXPECT_EQ(state->reference.count, 600);  // runs never touch the reference
+    EXPECT_EQ(state->reference.count(), 600);  // runs never touch the reference
     delete_reference(*state);
     EXPECT_FALSE(state->reference_present);
-    EXPECT_EQ(state->reference.count, 600);
+    EXPECT_EQ(state->reference.count(), 600);
 }
 
 }  // namespace

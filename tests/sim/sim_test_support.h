@@ -10,7 +10,7 @@
 #include "sim/circuit_model.h"
 #include "sim/default_design_circuit.h"
 #include "sim/sim_params.h"
-#include "sim/sim_state.h"
+#include "sim/sim_document.h"
 #include "sim/source_voltage.h"
 #include "sim/step_matrix.h"
 
@@ -18,7 +18,7 @@ namespace zelvar::test {
 
 inline SimParams default_design() { return default_design_circuit(); }
 
-inline std::unique_ptr<SimState> fresh_state() { return std::make_unique<SimState>(); }
+inline std::unique_ptr<SimDocument> fresh_state() { return std::make_unique<SimDocument>(); }
 
 using Sample = std::array<long double, 9>;  // time, then the eight values
 

@@ -13,7 +13,9 @@
 
 #include "app/dispatch_cli.h"
 #include "sim/sample_csv.h"
-#include "sim/sim_state.h"
+#include "report/format.h"
+#include "sim/sim_run.h"
+#include "sim/value_file_input.h"
 
 namespace zelvar {
 namespace {
@@ -43,6 +45,16 @@ protected:
     std::string write(const std::string& name, const std::string& text) const {
         std::ofstream(path(name), std::ios::binary) << text;
         return path(name);
+    }
+    // The run of a value file's circuit with the given changes, in the core.
+    template <class Change>
+    SimResult core_run(const std::string& file, Change change, LineCollector& log) const {
+        SimParams p;
+        read_value_file(file, p);
+        change(p);
+        SimResult result;
+        run_simulation(p, log, result, true);
+        return result;
     }
     // The default design's value file, as the design writes it.
     std::string design_file() const {
@@ -113,8 +125,14 @@ TEST_F(SimulateCli, ValueFileRunWithMaxima) {
     EXPECT_EQ(r.status, kExitCompleted) << r.err;
     EXPECT_EQ(r.out.rfind("Maximum values:\n", 0), 0u);
     EXPECT_NE(r.out.find("Energy in C3:  2.11159870E-0004 (99.9998 %)\n"), std::string::npos) << r.out;
-    EXPECT_EQ(sim_state().samples.count, 600);
-    EXPECT_EQ(sim_state().samples.values[1][1], 0);
+    // The command's lines are the run's; it stored 600 samples from VC1(0) = 0.
+    LineCollector log;
+    const SimResult run = core_run(f, [](SimParams& p) { p.find_maxima = true; }, log);
+    std::string lines;
+    for (const std::string& l : log.lines) lines += latin1_to_utf8(l) + "\n";
+    EXPECT_EQ(r.out, lines);
+    EXPECT_EQ(run.samples.count(), 600);
+    EXPECT_EQ(run.samples.values[0][1], 0);
 
     // Element options beside the file override its values.
     r = simulate({"--k12", "0", "--values", f, "--maxima"});
@@ -141,7 +159,14 @@ TEST_F(SimulateCli, CsvReadsBackToTheSameValues) {
     Result r = simulate({"--values", f, "--points", "50", "--tmax", "2E-6", "--square", "--VC10", "-3",
                          "--csv", csv});
     ASSERT_EQ(r.status, kExitCompleted) << r.err;
-    const SampleStore& s = sim_state().samples;
+    LineCollector log;
+    const SimResult run = core_run(f, [](SimParams& p) {
+        p.points = 50;
+        p.tmax = 2e-6L;
+        p.square = true;
+        p.VC10 = -3;
+    }, log);
+    const SampleStore& s = run.samples;
     std::ifstream in(csv);
     std::string line;
     std::getline(in, line);
@@ -154,7 +179,7 @@ TEST_F(SimulateCli, CsvReadsBackToTheSameValues) {
         for (int v = -1; v < 8; ++v) {
             ASSERT_TRUE(std::getline(fields, field, ',')) << line;
             const long double read = std::strtold(field.c_str(), nullptr);
-            const long double stored = v < 0 ? s.time[rows] : s.values[rows][v];
+            const long double stored = v < 0 ? s.time[rows - 1] : s.values[rows - 1][v];
             EXPECT_EQ(read, stored) << rows << " " << v << " " << field;
         }
     }
