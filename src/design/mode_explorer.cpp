@@ -183,9 +183,12 @@ std::vector<std::string> mode_table_lines(const std::vector<ModeRow>& rows) {
     for (const ModeRow& r : rows) {
         const std::vector<std::string> cells = mode_cells(r);
         std::string line;
-        for (std::size_t i = 0; i < cells.size(); ++i)
-            line += i < 4 ? pad(cells[i], columns[i].width) : i == 4 && cells.size() == 5 ? "  " + cells[i]
-                                                                                          : pad(cells[i], columns[i].width);
+        for (std::size_t i = 0; i < 4; ++i) line += pad(cells[i], columns[i].width);
+        if (r.status != ModeStatus::realizable) {
+            line += "  " + cells[4];  // the reason, after the mode
+        } else {
+            for (std::size_t i = 4; i < cells.size(); ++i) line += pad(cells[i], columns[i].width);
+        }
         lines.push_back(line);
     }
     return lines;
