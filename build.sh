@@ -12,7 +12,7 @@ cd "$(dirname "$0")"
 # The windows are laid out for a narrow sans serif: fonts-dejavu-extra brings
 # DejaVu Sans Condensed (the program says on standard error what it does
 # where that is missing).
-PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev libcli11-dev fonts-dejavu-core fonts-dejavu-extra"
+PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-svg-dev libcli11-dev fonts-dejavu-core fonts-dejavu-extra"
 JOBS=$(nproc)
 
 install_missing() {

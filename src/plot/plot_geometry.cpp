@@ -1,6 +1,7 @@
 #include "plot/plot_geometry.h"
 
 #include <cmath>
+#include <limits>
 
 #include "app/faults.h"
 #include "report/format.h"
@@ -31,12 +32,36 @@ void widen_flat_range(ViewRecord& view) {
     if (view.ymin == view.ymax) view.ymax = view.ymin + 1;
 }
 
-PixelMap pixel_map(const PlotArea& area, const ViewRecord& view) {
-    PixelMap m;
+namespace {
+
+void map_values(PixelMap& m, const PlotArea& area, const ViewRecord& view) {
     m.ay = static_cast<long double>(area.y1 - area.y0) / (view.ymin - view.ymax);
     m.by = area.y1 - m.ay * view.ymin;
+}
+
+void map_times(PixelMap& m, const PlotArea& area, const ViewRecord& view) {
     m.ax = static_cast<long double>(area.x1 - area.x0) / (view.t1 - view.t0);
     m.bx = area.x1 - m.ax * view.t1;
+}
+
+}  // namespace
+
+PixelMap pixel_map(const PlotArea& area, const ViewRecord& view) {
+    PixelMap m;
+    map_values(m, area, view);
+    map_times(m, area, view);
+    return m;
+}
+
+PixelMap checked_pixel_map(const PlotArea& area, const ViewRecord& view) {
+    PixelMap m;
+    map_values(m, area, view);
+    fp_check();
+    map_times(m, area, view);
+    if (view.t1 != view.t0)
+        fp_check();
+    else
+        fp_clear();  // no time mapping: infinite slope, no curves
     return m;
 }
 
@@ -64,11 +89,16 @@ long double decade_step(long double e) {
     // and its reciprocal for a negative decade: the real nearest to 10^e
     // wherever it can be reached that way.
     if (!std::isfinite(e) || std::fabs(e) > 100000) return std::pow(10.0L, e);
+    // Every product is one the result needs (a square only while a higher
+    // bit remains), so that no step of the way overflows below 10^4932.
     long double power = 1;
     long double x = 10;
-    for (long n = std::lround(std::fabs(e)); n != 0; n >>= 1) {
-        if (n & 1) power *= x;
-        if (n > 1) x *= x;
+    long n = std::lround(std::fabs(e));
+    while (n != 0) {
+        power *= (n & 1) ? x : 1.0L;
+        n >>= 1;
+        if (n == 0) break;
+        x *= x;
     }
     return e < 0 ? 1 / power : power;
 }
@@ -83,6 +113,9 @@ int decade_grid(long double lo, long double hi, long double* out, int max_lines)
     int n = 0;
     while (n < max_lines && std::isless(g, hi)) {
         out[n++] = g;
+        // A next line beyond the largest real is beyond hi: the loop ends
+        // without computing it.
+        if (std::isgreater(g, std::numeric_limits<long double>::max() - step)) break;
         const long double next = g + step;
         if (next == g) break;  // the step is below the precision of g
         g = next;
@@ -239,6 +272,35 @@ void store_curves(const SampleStore& store, const std::array<long double, kChann
         }
     }
     for (int c = 0; c < kChannelRows; ++c) counts[c] = r[c].finish();
+}
+
+CurveFault first_curve_fault(const SampleStore& store, const std::array<long double, kChannelRows>& factors,
+                             const PixelMap& map) {
+    const std::int32_t n = store.count();
+    volatile long double sink = 0;  // keeps every product computed
+    for (int c = 0; c < kChannelRows; ++c) {
+        for (std::int32_t k = 0; k < n; ++k) {
+            fp_clear();
+            sink = map.ax * store.time[k] + map.bx;
+            sink = map.ay * store.values[k][kChannelTable[c].value] * factors[c] + map.by;
+            try {
+                fp_check();
+            } catch (const Error& e) {
+                return CurveFault{c, k, e.what()};
+            }
+        }
+    }
+    static_cast<void>(sink);
+    return CurveFault{};
+}
+
+void row_points(const SampleStore& store, int row, long double factor, const PixelMap& map, const PlotArea& area,
+                std::int32_t count, PixelPoint* out) {
+    for (std::int32_t k = 0; k < count; ++k) {
+        const long double v = store.values[k][kChannelTable[row].value];
+        out[k] = PixelPoint{clamp_x(map.ax * store.time[k] + map.bx, area),
+                                clamp_y(map.ay * v * factor + map.by, area)};
+    }
 }
 
 namespace {

@@ -46,6 +46,11 @@ void widen_flat_range(ViewRecord& view);
 // the bottom/top edges.  Never raises: a zero-width window gives infinities.
 PixelMap pixel_map(const PlotArea& area, const ViewRecord& view);
 
+// The same mapping for a drawing: an arithmetic fault of the value mapping,
+// and of the time mapping unless the time window has zero width (which has
+// no time mapping), throws zelvar::Error.  Expects no pending fault.
+PixelMap checked_pixel_map(const PlotArea& area, const ViewRecord& view);
+
 // True when the mapping can be inverted (both slopes finite and non-zero,
 // both offsets finite).
 bool map_invertible(const PixelMap& map);
@@ -99,6 +104,23 @@ struct PixelPoint {
 void store_curves(const SampleStore& store, const std::array<long double, kChannelRows>& factors, const PixelMap& map,
                   const PlotArea& area, PixelPoint* const (&out)[kChannelRows], std::int32_t (&counts)[kChannelRows],
                   bool reduce = true);
+
+// The first point of a store's curves, in drawing order (row by row, and
+// within a row sample by sample), whose mapping raises an arithmetic fault:
+// its row (-1 when none), its sample (0-based) and the fault's message.
+// Slow (it tests every point); for a drawing whose curves raised a fault.
+struct CurveFault {
+    int row = -1;
+    std::int32_t sample = 0;
+    std::string message;
+};
+CurveFault first_curve_fault(const SampleStore& store, const std::array<long double, kChannelRows>& factors,
+                             const PixelMap& map);
+
+// The unreduced points of one row of a store, its first `count` samples,
+// clamped to the plot area; `out` must hold `count` points.
+void row_points(const SampleStore& store, int row, long double factor, const PixelMap& map, const PlotArea& area,
+                std::int32_t count, PixelPoint* out);
 
 // The same reduction on given points (for any source of pixel points);
 // `out` must hold n + 1 points.

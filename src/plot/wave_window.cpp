@@ -1,6 +1,11 @@
 #include "plot/wave_window.h"
 
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
+#include <QGuiApplication>
+#include <QSvgGenerator>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -9,12 +14,14 @@
 #include <QRegion>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
 #include "app/application_window.h"
 #include "app/error_box_widget.h"
 #include "app/faults.h"
+#include "sim/sample_csv.h"
 #include "sim/sim_run.h"
 
 namespace zelvar {
@@ -27,6 +34,7 @@ public:
     explicit PaintBox(TFwave* owner) : QWidget(owner), owner_(owner) {
         setObjectName("PaintBox1");
         setFocusPolicy(Qt::NoFocus);
+        setMouseTracking(true);  // moves without a button show the readout
     }
 
 protected:
@@ -36,22 +44,28 @@ protected:
     }
     void mousePressEvent(QMouseEvent* e) override {
         const QPoint p = e->position().toPoint();
+        // Ctrl+click sets a marker and never starts a zoom.
+        if (e->modifiers() & Qt::ControlModifier) {
+            if (!owner_->dragging()) {
+                owner_->PaintBox1CtrlClick(p.x(), p.y(), (e->modifiers() & Qt::ShiftModifier) != 0);
+                return;
+            }
+        }
         owner_->PaintBox1MouseDown(p.x(), p.y());
     }
     void mouseMoveEvent(QMouseEvent* e) override {
         const QPoint p = e->position().toPoint();
-        owner_->PaintBox1MouseMove(p.x(), p.y());
+        if (owner_->dragging())
+            owner_->PaintBox1MouseMove(p.x(), p.y());
+        else if (e->buttons() == Qt::NoButton)
+            owner_->PaintBox1MouseHover(p.x(), p.y(), (e->modifiers() & Qt::ShiftModifier) != 0);
     }
     void mouseReleaseEvent(QMouseEvent*) override { owner_->PaintBox1MouseUp(); }
+    void leaveEvent(QEvent*) override { owner_->PaintBox1MouseLeave(); }
 
 private:
     TFwave* owner_;
 };
-
-QColor row_colour(int row) {
-    const ChannelRow& r = kChannelTable[row];
-    return QColor(r.red, r.green, r.blue);
-}
 
 // The pixels of a rectangle outline, one pixel wider on each side.
 QRegion outline_region(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
@@ -66,11 +80,6 @@ QRegion outline_region(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::i
 }
 
 }  // namespace
-
-QPen curve_pen(int row, int pen_factor) {
-    return QPen(row_colour(row), kChannelTable[row].pen_width * pen_factor, Qt::SolidLine, Qt::RoundCap,
-                Qt::RoundJoin);
-}
 
 TFwave::TFwave(SimDocument& state, ReportSink& log, QWidget* parent)
     : QWidget(parent),
@@ -96,9 +105,13 @@ TFwave::TFwave(SimDocument& state, ReportSink& log, QWidget* parent)
 void TFwave::set_inputs(Inputs inputs) { inputs_ = std::move(inputs); }
 
 void TFwave::replot() {
+    drawing_fault_shown_ = false;
     PaintBox1->update();
     bring_to_front(this);
 }
+
+// How far Shift looks for an extremum of v3, in pixels.
+constexpr std::int32_t kSnapRadius = 6;
 
 // ---------------------------------------------------------------------------
 // Paint
@@ -122,6 +135,10 @@ bool TFwave::run_if_dirty() {
     bool completed = false;
     bool failed = false;
     std::string message;
+    drawing_fault_shown_ = false;  // a new picture
+    // The markers and the cursor belong to the run before.
+    marker_count_ = 0;
+    hover_ = false;
     try {
         const SimParams params = inputs_.params ? inputs_.params() : SimParams{};
         completed = run_simulation(params, state_, log_);
@@ -145,111 +162,76 @@ bool TFwave::run_if_dirty() {
 
 void TFwave::PaintBox1Paint(QPainter& painter) {
     try {
-        // A repaint for the zoom rectangle redraws what is shown, without a run.
-        if (!outline_only_ && !run_if_dirty()) {
-            fp_clear();
-            return;
+        // A repaint for the zoom rectangle shows the last drawing again.
+        if (!outline_only_) {
+            if (!run_if_dirty()) {
+                fp_clear();
+                last_drawing_ = QImage();
+                return;
+            }
+            lay_out();
         }
-        if (state_.results_valid) {
-            draw_plot(painter);
-            if (!outline_only_) state_.dirty = false;
-        }
+        if (!last_drawing_.isNull()) painter.drawImage(0, 0, last_drawing_);
+        draw_markers(painter);
         draw_zoom_outline(painter);
+        hover_region_ = QRegion(draw_readout(&painter));
     } catch (const std::exception& e) {
         report_error_later(e.what());
     }
-    fp_clear();  // the drawing's arithmetic raises nothing
+    fp_clear();
 }
 
-void TFwave::draw_plot(QPainter& p) {
-    std::array<long double, 8> scales;
-    scales.fill(1);
-    if (inputs_.scales) scales = inputs_.scales();
-
-    const int W = PaintBox1->width();
-    const int H = PaintBox1->height();
-    area_ = plot_area(W, H);
-    ViewRecord& view = state_.view;
-    widen_flat_range(view);
-    map_ = pixel_map(area_, view);
-    drawn_ = true;
-
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-
-    // Background: filled black, white border.
-    p.fillRect(0, 0, W, H, Qt::black);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(Qt::white, 1));
-    p.drawRect(0, 0, W - 1, H - 1);
-
-    // Decade grid: time, then value.  Positions are not clamped.
-    p.setPen(QPen(QColor(128, 128, 128), 1, Qt::DotLine));
-    long double g[kMaxGridLines];
-    int n = decade_grid(view.t0, view.t1, g, kMaxGridLines);
-    for (int i = 0; i < n; ++i) {
-        std::int32_t x;
-        if (round_pixel(map_.ax * g[i] + map_.bx, x)) p.drawLine(x, area_.y0, x, area_.y1);
-    }
-    n = decade_grid(view.ymin, view.ymax, g, kMaxGridLines);
-    for (int i = 0; i < n; ++i) {
-        std::int32_t y;
-        if (round_pixel(map_.ay * g[i] + map_.by, y)) p.drawLine(area_.x0, y, area_.x1, y);
-    }
-
-    // Axes: value axis on the left, time axis at the bottom.
-    p.setPen(QPen(QColor(255, 255, 0), 1));
-    p.drawLine(area_.x0, area_.y0, area_.x0, area_.y1);
-    p.drawLine(area_.x0, area_.y1, area_.x1, area_.y1);
-
-    // Range labels and legend: opaque text on black.
-    const QFont font = PaintBox1->font();
-    p.setFont(font);
-    const QFontMetrics fm = p.fontMetrics();
-    const int th = fm.height();
-    auto text = [&](int x, int y, const QString& s, const QColor& colour) {
-        p.fillRect(x, y, fm.horizontalAdvance(s), th, Qt::black);
-        p.setPen(colour);
-        p.drawText(x, y + fm.ascent(), s);
-    };
-    const RangeLabels labels = range_labels(view);
-    const QString top = QString::fromLatin1(labels.value_top);
-    const QString bottom = QString::fromLatin1(labels.value_bottom);
-    const QString end = QString::fromLatin1(labels.time_end);
-    const QString start = QString::fromLatin1(labels.time_start);
-    text(area_.x0 - fm.horizontalAdvance(top) - 3, area_.y0, top, Qt::white);
-    text(area_.x0 - fm.horizontalAdvance(bottom) - 3, area_.y1 - th, bottom, Qt::white);
-    text(area_.x1 - fm.horizontalAdvance(end), area_.y1 + 4, end, Qt::white);
-    text(area_.x0, area_.y1 + 4, start, Qt::white);
-    for (int c = 0; c < kChannelRows; ++c)
-        text(20, area_.y0 + 20 + 15 * c, QString::fromLatin1(legend_text(c, scales[kChannelTable[c].value])),
-             row_colour(c));
-
-    // Curves: the reference under the current run.  A time window without a
-    // mapping (zero width) has no curves.
-    if (!std::isfinite(map_.ax) || !std::isfinite(map_.bx)) return;
-    if (state_.reference_present) draw_curves(p, state_.reference, scales, kReferencePenFactor);
-    draw_curves(p, state_.result.samples, scales, 1);
+// What the plot is drawn from now: the paint box, the stores, the view and
+// the scale factors read from the parameter window.
+PlotPicture TFwave::current_picture() {
+    PlotPicture picture;
+    if (inputs_.scales) picture.scales = inputs_.scales();
+    picture.size = PaintBox1->size();
+    picture.font = PaintBox1->font();
+    picture.samples = &state_.result.samples;
+    picture.reference = state_.reference_present ? &state_.reference : nullptr;
+    picture.view = state_.view;
+    return picture;
 }
 
-void TFwave::draw_curves(QPainter& p, const SampleStore& store, const std::array<long double, 8>& scales,
-                         int pen_factor) {
-    // The buffers grow to the largest store drawn so far.
-    const std::size_t need = static_cast<std::size_t>(store.count()) + 1;
-    if (qpoints_.size() < need) {
-        for (auto& row : rows_) row.resize(need);
-        qpoints_.resize(need);
+// Draws the plot anew into the image of the last drawing.  A fault of the
+// drawing stops it there (what was drawn is shown) and is reported once,
+// after the paint; the dirty flag then stays set, and a plain repaint does
+// not run the simulation again.
+void TFwave::lay_out() {
+    if (!state_.results_valid) {
+        last_drawing_ = QImage();
+        return;
     }
-    PixelPoint* const out[kChannelRows] = {rows_[0].data(), rows_[1].data(), rows_[2].data(), rows_[3].data(),
-                                           rows_[4].data(), rows_[5].data(), rows_[6].data(), rows_[7].data()};
-    std::int32_t counts[kChannelRows];
-    store_curves(store, scales, map_, area_, out, counts);
-    for (int c = 0; c < kChannelRows; ++c) {
-        const std::int32_t m = counts[c];
-        if (m < 2) continue;
-        for (std::int32_t k = 0; k < m; ++k) qpoints_[k] = QPoint(rows_[c][k].x, rows_[c][k].y);
-        p.setPen(curve_pen(c, pen_factor));
-        p.drawPolyline(qpoints_.data(), m);
+    const PlotPicture picture = current_picture();
+
+    const qreal ratio = PaintBox1->devicePixelRatioF();
+    QImage image(picture.size * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    // The text is measured and drawn as on the paint box itself.
+    image.setDotsPerMeterX(static_cast<int>(std::lround(PaintBox1->logicalDpiX() / 0.0254)));
+    image.setDotsPerMeterY(static_cast<int>(std::lround(PaintBox1->logicalDpiY() / 0.0254)));
+    image.fill(Qt::transparent);
+    PlotLayout layout;
+    {
+        QPainter p(&image);
+        layout = render_plot(p, picture, &scratch_);
+    }
+    last_drawing_ = image;
+    if (layout.mapped) {
+        state_.view = layout.view;
+        area_ = layout.area;
+        map_ = layout.map;
+    }
+    drawn_ = layout.mapped;
+    if (layout.fault.empty()) {
+        state_.dirty = false;
+        return;
+    }
+    if (state_.dirty) state_.run_blocked = true;
+    if (!drawing_fault_shown_) {
+        drawing_fault_shown_ = true;
+        report_error_later(layout.fault);
     }
 }
 
@@ -286,6 +268,7 @@ void TFwave::change_view(Change change) {
     run_guarded(this, [&] {
         if (!change()) return;
         state_.run_blocked = false;
+        drawing_fault_shown_ = false;
         PaintBox1->repaint();
     });
 }
@@ -293,12 +276,15 @@ void TFwave::change_view(Change change) {
 void TFwave::PaintBox1MouseDown(int x, int y) {
     const std::int32_t old_x0 = drag_x0_, old_y0 = drag_y0_, old_x1 = drag_x1_, old_y1 = drag_y1_;
     const bool was_dragging = dragging_;
+    // A drag hides the readout.
+    const QRegion readout = hover_ ? hover_region_ : QRegion();
+    hover_ = false;
     dragging_ = true;
     drag_x0_ = x;
     drag_y0_ = y;
     drag_x1_ = x;
     drag_y1_ = y;
-    QRegion region = outline_region(x, y, x, y);
+    QRegion region = outline_region(x, y, x, y) + readout;
     if (was_dragging) region += outline_region(old_x0, old_y0, old_x1, old_y1);
     outline_only_ = true;
     PaintBox1->repaint(region);
@@ -331,6 +317,18 @@ void TFwave::FormKeyPress(char key) {
 }
 
 void TFwave::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Save)) {
+        FileSave();
+        return;
+    }
+    if (event->matches(QKeySequence::Copy)) {
+        CopyPicture();
+        return;
+    }
+    if ((event->modifiers() & Qt::ControlModifier) && (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
+        CursorStep(event->key() == Qt::Key_Left ? -1 : 1);
+        return;
+    }
     const QString text = event->text();
     if (text.isEmpty()) {
         QWidget::keyPressEvent(event);
@@ -338,6 +336,253 @@ void TFwave::keyPressEvent(QKeyEvent* event) {
     }
     for (const QChar c : text)
         if (c.unicode() < 128) FormKeyPress(static_cast<char>(c.unicode()));
+}
+
+// ---------------------------------------------------------------------------
+// Readout and markers
+
+// The readout needs a whole drawing of valid results with a time mapping.
+bool TFwave::readout_possible() const {
+    return drawn_ && state_.results_valid && !last_drawing_.isNull() && map_invertible(map_) &&
+           state_.result.samples.count() > 0;
+}
+
+// The sample under pixel column x, or the extremum of v3 near it.
+std::int32_t TFwave::sample_at(int x, bool snap) const {
+    const SampleStore& s = state_.result.samples;
+    if (snap) {
+        const std::int32_t k = v3_extremum_near(s, map_, x, kSnapRadius);
+        if (k >= 0) return k;
+    }
+    const std::int32_t k = nearest_sample(s, pixel_time(map_, x));
+    fp_clear();
+    return k;
+}
+
+// The pixel column of sample k; false when it lies outside the plot area.
+bool TFwave::sample_pixel(std::int32_t k, std::int32_t& x) const {
+    const long double v = map_.ax * state_.result.samples.time[k] + map_.bx;
+    fp_clear();
+    if (!std::isgreaterequal(v, static_cast<long double>(area_.x0)) ||
+        !std::islessequal(v, static_cast<long double>(area_.x1)))
+        return false;
+    x = static_cast<std::int32_t>(std::lrintl(v));
+    return true;
+}
+
+std::vector<ReadoutLine> TFwave::readout() const {
+    if (!hover_ || !readout_possible()) return {};
+    ReadoutInput in;
+    in.samples = &state_.result.samples;
+    in.sample = hover_sample_;
+    in.reference = state_.reference_present ? &state_.reference : nullptr;
+    in.markers[0] = markers_[0];
+    in.markers[1] = markers_[1];
+    in.marker_count = marker_count_;
+    return readout_lines(in);
+}
+
+std::vector<std::int32_t> TFwave::markers() const {
+    return std::vector<std::int32_t>(markers_, markers_ + marker_count_);
+}
+
+// Markers: dashed white lines across the plot area, "A" and "B" at the top.
+void TFwave::draw_markers(QPainter& p) {
+    if (marker_count_ == 0 || !readout_possible()) return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setFont(PaintBox1->font());
+    const QFontMetrics fm = p.fontMetrics();
+    for (int m = 0; m < marker_count_; ++m) {
+        std::int32_t x = 0;
+        if (markers_[m] >= state_.result.samples.count() || !sample_pixel(markers_[m], x)) continue;
+        p.setPen(QPen(Qt::white, 1, Qt::DashLine));
+        p.drawLine(x, area_.y0, x, area_.y1);
+        p.setPen(Qt::white);
+        p.drawText(x + 3, area_.y0 + fm.ascent(), m == 0 ? QStringLiteral("A") : QStringLiteral("B"));
+    }
+    p.restore();
+}
+
+// The cursor and the readout box beside it, inside the window and never over
+// the cursor.  Returns the pixels they cover (painter null: only measures).
+QRect TFwave::draw_readout(QPainter* p) {
+    if (!hover_ || !readout_possible()) return QRect();
+    std::int32_t x = 0;
+    if (hover_sample_ < 0 || hover_sample_ >= state_.result.samples.count() || !sample_pixel(hover_sample_, x))
+        return QRect();
+    const std::vector<ReadoutLine> lines = readout();
+    const QFontMetrics fm(PaintBox1->font(), PaintBox1);
+    const int th = fm.height();
+    int w = 0;
+    std::vector<QString> texts;
+    for (const ReadoutLine& l : lines) {
+        texts.push_back(QString::fromUtf8(l.text.c_str()));
+        w = std::max(w, fm.horizontalAdvance(texts.back()));
+    }
+    w += 8;
+    const int h = static_cast<int>(lines.size()) * th + 6;
+    const int W = PaintBox1->width(), H = PaintBox1->height();
+    int left = x + 6;
+    if (left + w > W) left = x - 6 - w;
+    if (left < 0) left = 0;
+    int top = std::clamp(hover_y_ - h / 2, 0, std::max(0, H - h));
+    const QRect box(left, top, w, h);
+    const QRect cursor(x, area_.y0, 1, area_.y1 - area_.y0 + 1);
+    if (p != nullptr) {
+        p->save();
+        p->setRenderHint(QPainter::Antialiasing, false);
+        p->setPen(QPen(QColor(224, 224, 224), 1));
+        p->drawLine(x, area_.y0, x, area_.y1);
+        p->fillRect(box, Qt::black);
+        p->setPen(QColor(128, 128, 128));
+        p->drawRect(box.adjusted(0, 0, -1, -1));
+        p->setFont(PaintBox1->font());
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const int row = lines[i].row;
+            p->setPen(row < 0 ? QColor(Qt::white)
+                              : QColor(kChannelTable[row].red, kChannelTable[row].green, kChannelTable[row].blue));
+            p->drawText(left + 4, top + 3 + static_cast<int>(i) * th + fm.ascent(), texts[i]);
+        }
+        p->restore();
+    }
+    return box.united(cursor);
+}
+
+void TFwave::repaint_overlay(const QRegion& region) {
+    outline_only_ = true;
+    PaintBox1->repaint(region);
+    outline_only_ = false;
+}
+
+// Shows the readout at a sample (or hides it) and repaints what it covered
+// and what it covers now, over the last drawing.
+void TFwave::show_readout(bool on, std::int32_t sample, int y) {
+    const QRegion old = hover_ ? hover_region_ : QRegion();
+    hover_ = on;
+    hover_sample_ = sample;
+    hover_y_ = y;
+    const QRegion now = QRegion(draw_readout(nullptr));
+    if (old.isEmpty() && now.isEmpty()) return;
+    repaint_overlay(old + now);
+}
+
+void TFwave::PaintBox1MouseHover(int x, int y, bool snap) {
+    run_guarded(this, [&] {
+        const bool inside = x >= area_.x0 && x <= area_.x1 && y >= area_.y0 && y <= area_.y1;
+        if (!inside || !readout_possible()) {
+            if (hover_) show_readout(false, -1, y);
+            return;
+        }
+        show_readout(true, sample_at(x, snap), y);
+    });
+}
+
+void TFwave::PaintBox1MouseLeave() {
+    run_guarded(this, [&] {
+        if (hover_) show_readout(false, -1, hover_y_);
+    });
+}
+
+// Ctrl+click: marker A, then B, then a new A.
+void TFwave::PaintBox1CtrlClick(int x, int y, bool snap) {
+    run_guarded(this, [&] {
+        if (!readout_possible()) return;
+        const std::int32_t k = sample_at(x, snap);
+        if (k < 0) return;
+        if (marker_count_ == 2) marker_count_ = 0;
+        markers_[marker_count_++] = k;
+        if (marker_count_ == 1) markers_[1] = -1;
+        hover_ = true;
+        hover_sample_ = k;
+        hover_y_ = y;
+        repaint_overlay(QRegion(PaintBox1->rect()));
+    });
+}
+
+// Ctrl+Left / Ctrl+Right: the cursor one sample back or on (from the first
+// sample in view when there is no cursor yet), with the readout.
+void TFwave::CursorStep(int step) {
+    run_guarded(this, [&] {
+        if (!readout_possible()) return;
+        const std::int32_t n = state_.result.samples.count();
+        std::int32_t k = hover_ ? hover_sample_ : -1;
+        if (k < 0) {
+            k = nearest_sample(state_.result.samples, state_.view.t0);
+            fp_clear();
+        } else {
+            k = std::clamp(k + step, 0, n - 1);
+        }
+        show_readout(true, k, hover_ ? hover_y_ : area_.y0);
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Pictures and samples out
+
+QImage TFwave::picture() {
+    if (!state_.results_valid) throw Error("No waveforms to save");
+    const PlotPicture pic = current_picture();
+    QImage image(pic.size, QImage::Format_RGB32);
+    image.setDotsPerMeterX(static_cast<int>(std::lround(PaintBox1->logicalDpiX() / 0.0254)));
+    image.setDotsPerMeterY(static_cast<int>(std::lround(PaintBox1->logicalDpiY() / 0.0254)));
+    image.fill(Qt::black);
+    QPainter p(&image);
+    const PlotLayout layout = render_plot(p, pic);
+    p.end();
+    if (!layout.fault.empty()) throw Error(layout.fault);
+    return image;
+}
+
+void TFwave::save_view(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const std::string name = path.toStdString();
+    if (suffix == "csv") {
+        // The samples inside the time window.
+        if (!state_.results_valid) throw Error("No waveforms to save");
+        const SampleStore& s = state_.result.samples;
+        SampleStore inside;
+        for (std::int32_t k = 0; k < s.count(); ++k) {
+            if (std::isless(s.time[k], state_.view.t0) || std::isgreater(s.time[k], state_.view.t1)) continue;
+            inside.time.push_back(s.time[k]);
+            inside.values.push_back(s.values[k]);
+        }
+        write_sample_csv_file(name, inside);
+        return;
+    }
+    if (suffix == "svg") {
+        if (!state_.results_valid) throw Error("No waveforms to save");
+        const PlotPicture pic = current_picture();
+        QSvgGenerator svg;
+        svg.setFileName(path);
+        svg.setSize(pic.size);
+        svg.setViewBox(QRect(QPoint(0, 0), pic.size));
+        svg.setTitle(QStringLiteral("Waveforms"));
+        QPainter p;
+        if (!p.begin(&svg)) throw Error("Picture file " + name + " cannot be written");
+        const PlotLayout layout = render_plot(p, pic);
+        if (!p.end()) throw Error("Picture file " + name + " cannot be written");
+        if (!layout.fault.empty()) throw Error(layout.fault);
+        return;
+    }
+    if (!picture().save(path, "PNG")) throw Error("Picture file " + name + " cannot be written");
+}
+
+void TFwave::FileSave() {
+    run_guarded(this, [&] {
+        QString filter;
+        QString path = QFileDialog::getSaveFileName(
+            this, QStringLiteral("Save waveforms"), QString(),
+            QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg);;CSV samples (*.csv)"), &filter);
+        if (path.isEmpty()) return;
+        if (QFileInfo(path).suffix().isEmpty())
+            path += filter.startsWith("SVG") ? ".svg" : filter.startsWith("CSV") ? ".csv" : ".png";
+        save_view(path);
+    });
+}
+
+void TFwave::CopyPicture() {
+    run_guarded(this, [&] { QGuiApplication::clipboard()->setImage(picture()); });
 }
 
 }  // namespace zelvar

@@ -474,3 +474,45 @@ TEST(PlotGeometry, ZoomInvertsTheLastMapping) {
     EXPECT_FALSE(map_invertible(PixelMap{}));
     fp_clear();  // the division by a zero width leaves its flag for nobody else
 }
+
+TEST(PlotGeometry, DrawingFaultsAreFoundWhereTheyOccur) {
+    const PlotArea a = plot_area(632, 476);
+    fp_clear();
+    // The value span overflows; a time window of zero width only has no
+    // time mapping.
+    EXPECT_THROW(
+        {
+            try {
+                checked_pixel_map(a, view_of(0, 1, -1e4932L, 1e4932L));
+            } catch (const Error& e) {
+                EXPECT_STREQ(e.what(), kOverflow);
+                throw;
+            }
+        },
+        Error);
+    const PixelMap zero_width = checked_pixel_map(a, view_of(2, 2, -1, 1));
+    EXPECT_FALSE(std::isfinite(zero_width.ax));
+    EXPECT_NO_THROW(fp_check());
+    // A grid up to the largest decade stops without stepping past it.
+    EXPECT_EQ(grid(0, 1e4932L).size(), 2u);
+    EXPECT_NO_THROW(fp_check());
+
+    // The first faulty point in drawing order: row by row, then sample by sample.
+    auto store = std::make_unique<SampleStore>();
+    store->resize(3);
+    for (std::int32_t k = 0; k < 3; ++k) {
+        store->time[k] = k;
+        for (int v = 0; v < 8; ++v) store->values[k][v] = (v == kI1 && k == 1) ? 1e4000L : 1;
+    }
+    const PixelMap m = pixel_map(a, view_of(0, 4, -1, 1));
+    std::array<long double, kChannelRows> factors{1, 1, 1, 1, 1, 1e1000L, 1, 1e4931L};
+    const CurveFault f = first_curve_fault(*store, factors, m);
+    EXPECT_EQ(f.row, 5);
+    EXPECT_EQ(f.sample, 1);
+    EXPECT_EQ(f.message, kOverflow);
+    factors[5] = 1;
+    EXPECT_EQ(first_curve_fault(*store, factors, m).row, 7);
+    factors[7] = 1;
+    EXPECT_EQ(first_curve_fault(*store, factors, m).row, -1);
+    fp_clear();
+}

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QFile>
 #include <QDir>
 #include <QFontMetrics>
 #include <QImage>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -64,12 +67,17 @@ struct Wave {
     SimParams params;
     std::array<long double, 8> scales{1, 1, 1, 1, 1, 1, 1, 1};
     int after_runs = 0;
+    int scale_reads = 0;  // each lay-out of the plot reads the scale factors once
     std::unique_ptr<TFwave> window;
 
     Wave() {
         state->dirty = false;
         window = std::make_unique<TFwave>(*state, log);
-        window->set_inputs(TFwave::Inputs{[this] { return params; }, [this] { return scales; },
+        window->set_inputs(TFwave::Inputs{[this] { return params; },
+                                          [this] {
+                                              ++scale_reads;
+                                              return scales;
+                                          },
                                           [this] { ++after_runs; }});
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -107,7 +115,45 @@ struct Wave {
     // The client area, which the paint box fills (a blank paint box shows
     // the window's colour).
     QImage grab() { return window->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    // What the window shows now, without painting it again.
+    QImage shown() {
+        return window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    }
 };
+
+// The parameters of the default design's run, handed over as the design
+// window does (without losses, the parameter window's other defaults).
+SimParams default_design_params() {
+    struct Take : DesignHandOver {
+        DesignResults r;
+        void hand_over_to_simulation(const DesignResults& results) override { r = results; }
+    } take;
+    QTemporaryDir dir;
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    LineCollector design_log;
+    EXPECT_TRUE(run_design(DesignInputs{}, design_log, &take));
+    QDir::setCurrent(old);
+    SimParams p;
+    p.C1 = take.r.C1;
+    p.C2 = take.r.C2;
+    p.C3 = take.r.C3;
+    p.L1 = take.r.L1;
+    p.L2 = take.r.L2;
+    p.L3 = take.r.L3;
+    p.k12 = take.r.k12;
+    p.fin = take.r.fin;
+    return p;
+}
+
+int differing_pixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return -1;
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) n += at(a, x, y) != at(b, x, y);
+    return n;
+}
 
 // Records every error box that opens and closes it.
 struct BoxWatcher {
@@ -656,4 +702,273 @@ TEST(WaveWindowWithRun, CompletedRunIsDrawnAndNotRepeated) {
     // A second paint redraws the same picture without a run.
     EXPECT_TRUE(w.grab() == img);
     EXPECT_EQ(w.after_runs, 1);
+}
+
+TEST(WaveWindow, LegendRowsStandFifteenPixelsApart) {
+    Wave w;
+    w.valid(0, 1, -10, 10);
+    const QImage img = w.grab();
+    const QFont font = w.window->PaintBox1->font();
+    const QFontMetrics fm(font);
+    for (int c = 0; c < kChannelRows; ++c) {
+        // The first row of ink of the legend text drawn alone with its top at 0.
+        const QString text = QString::fromLatin1(legend_text(c, 1));
+        QImage alone(100, 40, QImage::Format_RGB32);
+        alone.fill(Qt::black);
+        {
+            QPainter p(&alone);
+            p.setFont(font);
+            p.setPen(Qt::white);
+            p.drawText(0, fm.ascent(), text);
+        }
+        int ink = 0;
+        while (ink < 40 && count_in_row(alone, ink, 0, 99, kWhite) == 0) ++ink;
+        int first = 25;
+        while (first < 160 && count_in_row(img, first, 20, 79, row_rgb(c)) == 0) ++first;
+        EXPECT_EQ(first, 30 + 15 * c + ink) << c;
+    }
+}
+
+TEST(WaveWindow, DragDrawsOverTheLastDrawingAndNeverLaysThePlotOut) {
+    Wave w;
+    w.sine_run();
+    save_reference(*w.state);
+    w.fill(w.state->result.samples, 2000, 1.5e-5L, [](int, long double t) { return 50000 * std::cos(1e6 * static_cast<double>(t)); });
+    w.window->PaintBox1->repaint();
+    const QImage with_reference = w.shown();
+    ASSERT_TRUE(with_reference == w.grab());
+    const int reads = w.scale_reads;
+
+    // Neither a deleted reference nor a changed scale factor shows before a
+    // repaint asks for it; a drag only draws its rectangle over the picture.
+    delete_reference(*w.state);
+    w.scales[kV3] = 3;
+    QWidget* box = w.window->PaintBox1;
+    QTest::mousePress(box, Qt::LeftButton, {}, QPoint(400, 300));
+    for (int k = 1; k <= 10; ++k) QTest::mouseMove(box, QPoint(400 - 25 * k, 300 - 20 * k));
+    EXPECT_EQ(w.scale_reads, reads);
+    QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(150, 100));  // up and left: ignored
+    EXPECT_EQ(w.scale_reads, reads);
+    EXPECT_TRUE(w.shown() == with_reference);
+}
+
+TEST(WaveWindow, DrawingFaultStopsThePictureAndShowsTheBoxOnceAfterThePaint) {
+    struct Case {
+        const char* what;
+        long double vmax;                 // the value range is -vmax to vmax
+        long double v3_scale;             // scale factor of VC3
+        int rows_drawn;                   // curves drawn before the fault
+    };
+    const Case cases[] = {
+        {"value span overflows (Use Vmax, Vmax = 1E4932)", 1e4932L, 1, 0},
+        {"VC3 scaled beyond the real range", 150000, 1e4932L, 3},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        Wave w;
+        w.sine_run();
+        w.state->view.ymin = -k.vmax;
+        w.state->view.ymax = k.vmax;
+        w.scales[kV3] = k.v3_scale;
+        BoxWatcher boxes;
+        const QImage img = w.grab();
+        EXPECT_TRUE(boxes.texts.isEmpty());  // not inside the paint
+        if (k.rows_drawn == 0) {
+            EXPECT_EQ(count_in_rect(img, img.rect(), kBlack), 0);  // stopped before the background
+        } else {
+            EXPECT_EQ(at(img, 0, 0), kWhite);
+            for (int c = 0; c < kChannelRows; ++c)
+                EXPECT_EQ(count_in_rect(img, QRect(200, 10, 422, 446), row_rgb(c)) > 0, c < k.rows_drawn) << c;  // right of the legend
+        }
+        boxes.wait_for(1);
+        EXPECT_EQ(boxes.texts, QStringList{"Floating point overflow."});
+
+        // Repaints draw the same and show no box again; a key command asks
+        // for a new picture, whose fault is shown again.
+        w.grab();
+        w.window->PaintBox1->repaint();
+        boxes.wait_for(2, 300);
+        EXPECT_EQ(boxes.texts.size(), 1);
+        QTest::keyClicks(w.window.get(), "a");
+        boxes.wait_for(2);
+        EXPECT_EQ(boxes.texts.size(), 2);
+    }
+}
+
+TEST(WaveWindowWithRun, RendererDrawsExactlyTheWindowsPicture) {
+    Wave w;
+    w.params = default_design_params();
+    mark_dirty(*w.state);
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass == 0 ? "default run" : "with a reference, scaled currents, zoomed");
+        if (pass == 1) {
+            save_reference(*w.state);
+            w.params.R2 = 20;
+            mark_dirty(*w.state);
+            w.scales = {1, 1, 1, 1, 1, 1000, 1000, 1000};
+            w.grab();
+            QTest::keyClicks(w.window.get(), "a+");
+        }
+        const QImage grabbed = w.grab();
+        ASSERT_TRUE(w.state->results_valid);
+        ASSERT_FALSE(w.state->dirty);
+
+        QImage drawn(grabbed.size(), QImage::Format_RGB32);
+        drawn.fill(Qt::darkBlue);
+        PlotPicture picture;
+        picture.size = w.window->PaintBox1->size();
+        picture.font = w.window->PaintBox1->font();
+        picture.samples = &w.state->result.samples;
+        picture.reference = w.state->reference_present ? &w.state->reference : nullptr;
+        picture.view = w.state->view;
+        picture.scales = w.scales;
+        QPainter p(&drawn);
+        const PlotLayout layout = render_plot(p, picture);
+        p.end();
+        EXPECT_TRUE(layout.fault.empty());
+        EXPECT_EQ(layout.map.ax, w.window->last_map().ax);
+        EXPECT_EQ(layout.map.by, w.window->last_map().by);
+        EXPECT_EQ(layout.area.x1, w.window->last_area().x1);
+        EXPECT_EQ(differing_pixels(drawn, grabbed), 0);
+    }
+}
+
+namespace {
+
+void send_move(QWidget* box, QPoint p, Qt::KeyboardModifiers modifiers) {
+    QMouseEvent e(QEvent::MouseMove, QPointF(p), box->mapToGlobal(QPointF(p)), Qt::NoButton, Qt::NoButton, modifiers);
+    QApplication::sendEvent(box, &e);
+}
+
+}  // namespace
+
+TEST(WaveWindow, HoverReadoutShowsTheStoredSampleOverTheLastDrawing) {
+    Wave w;
+    w.sine_run();
+    save_reference(*w.state);
+    w.window->PaintBox1->repaint();
+    const QImage before = w.shown();
+    const int reads = w.scale_reads;
+    QWidget* box = w.window->PaintBox1;
+    const SampleStore& s = w.state->result.samples;
+
+    QTest::mouseMove(box, QPoint(300, 200));
+    const std::int32_t k = nearest_sample(s, pixel_time(w.window->last_map(), 300));
+    EXPECT_EQ(w.window->cursor_sample(), k);
+    const std::vector<ReadoutLine> lines = w.window->readout();
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[4].text, "VC3 = " + readout_number(s.values[k][kV3]) + " V  ref " +
+                                 readout_number(w.state->reference.values[k][kV3]));
+    const QImage hovering = w.shown();
+    EXPECT_GT(differing_pixels(hovering, before), 100);  // the cursor and the box
+    // The box beside the cursor: the cursor's column left of it stays visible.
+    std::int32_t cx = static_cast<std::int32_t>(std::lrintl(w.window->last_map().ax * s.time[k] + w.window->last_map().bx));
+    for (int y : {12, 200, 450}) EXPECT_EQ(at(hovering, cx, y), qRgb(224, 224, 224)) << y;
+    EXPECT_EQ(w.scale_reads, reads);  // never laid out again
+
+    // Leaving the plot area, or starting a drag, hides it.
+    QTest::mouseMove(box, QPoint(40, 200));
+    EXPECT_EQ(w.window->cursor_sample(), -1);
+    EXPECT_TRUE(w.shown() == before);
+    QTest::mouseMove(box, QPoint(300, 200));
+    EXPECT_EQ(w.window->cursor_sample(), k);
+    QTest::mousePress(box, Qt::LeftButton, {}, QPoint(300, 200));
+    EXPECT_EQ(w.window->cursor_sample(), -1);
+    QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(300, 200));
+    EXPECT_TRUE(w.shown() == before);
+    EXPECT_EQ(w.scale_reads, reads);
+
+    // Ctrl+Right and Ctrl+Left step the cursor by one sample.
+    QTest::mouseMove(box, QPoint(310, 200));
+    const std::int32_t k310 = w.window->cursor_sample();
+    EXPECT_EQ(k310, nearest_sample(s, pixel_time(w.window->last_map(), 310)));
+    QTest::keyClick(w.window.get(), Qt::Key_Right, Qt::ControlModifier);
+    QTest::keyClick(w.window.get(), Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(w.window->cursor_sample(), k310 + 2);
+    QTest::keyClick(w.window.get(), Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(w.window->cursor_sample(), k310 + 1);
+}
+
+TEST(WaveWindowWithRun, ShiftSnapsToTheV3PeakAndCtrlClicksSetMarkers) {
+    Wave w;
+    w.params = default_design_params();
+    mark_dirty(*w.state);
+    w.grab();
+    ASSERT_TRUE(w.state->results_valid);
+    QWidget* box = w.window->PaintBox1;
+    const SampleStore& s = w.state->result.samples;
+    const PixelMap m = w.window->last_map();
+    const int peak_x = static_cast<int>(std::lrintl(m.ax * 7.03672788e-6L + m.bx));
+
+    send_move(box, QPoint(peak_x + 3, 100), Qt::ShiftModifier);
+    std::vector<ReadoutLine> lines = w.window->readout();
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[0].text, "t = 7.0367 \xC2\xB5s");
+    EXPECT_EQ(lines[4].text, "VC3 = -6498.6 V");
+    const std::int32_t peak = w.window->cursor_sample();
+    send_move(box, QPoint(peak_x + 3, 100), {});
+    EXPECT_NE(w.window->cursor_sample(), peak);  // without Shift: the sample under the mouse
+
+    // Two Ctrl+clicks measure; neither starts a zoom.
+    const ViewRecord view = w.state->view;
+    QTest::mouseClick(box, Qt::LeftButton, Qt::ControlModifier, QPoint(200, 100));
+    QTest::mouseMove(box, QPoint(300, 300));
+    QTest::mouseClick(box, Qt::LeftButton, Qt::ControlModifier, QPoint(400, 300));
+    EXPECT_FALSE(w.window->dragging());
+    EXPECT_EQ(w.state->view.t0, view.t0);
+    EXPECT_EQ(w.state->view.ymax, view.ymax);
+    const std::int32_t a = nearest_sample(s, pixel_time(m, 200)), b = nearest_sample(s, pixel_time(m, 400));
+    EXPECT_EQ(w.window->markers(), (std::vector<std::int32_t>{a, b}));
+    lines = w.window->readout();
+    const long double dt = s.time[b] - s.time[a];
+    EXPECT_EQ(lines.back().text, "\xCE\x94t = " + readout_number(dt / 1e-6L) + " \xC2\xB5s  1/\xCE\x94t = " +
+                                     readout_number(1 / dt) + " Hz");
+
+    // They follow a key command and vanish with a new run; a third click
+    // starts over.
+    QTest::keyClicks(w.window.get(), "a");
+    EXPECT_EQ(w.window->markers().size(), 2u);
+    QTest::mouseClick(box, Qt::LeftButton, Qt::ControlModifier, QPoint(300, 300));
+    EXPECT_EQ(w.window->markers().size(), 1u);
+    mark_dirty(*w.state);
+    w.window->PaintBox1->repaint();
+    EXPECT_TRUE(w.window->markers().empty());
+    EXPECT_EQ(w.window->cursor_sample(), -1);
+}
+
+TEST(WaveWindow, CtrlCCopiesThePictureAndTheViewSavesAsPngSvgAndCsv) {
+    Wave w;
+    w.sine_run();
+    const QImage grabbed = w.grab();
+    QApplication::clipboard()->clear();
+    QTest::keyClick(w.window.get(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(differing_pixels(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), grabbed), 0);
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString png = dir.filePath("view.png"), svg = dir.filePath("view.svg"), csv = dir.filePath("view.csv");
+    w.window->save_view(png);
+    EXPECT_EQ(differing_pixels(QImage(png).convertToFormat(QImage::Format_RGB32), grabbed), 0);
+    w.window->save_view(svg);
+    QFile svg_file(svg);
+    ASSERT_TRUE(svg_file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(svg_file.readAll().contains("<svg"));
+
+    // The CSV holds the samples inside the time window: after "a", its first half.
+    QTest::keyClicks(w.window.get(), "a");
+    w.window->save_view(csv);
+    QFile csv_file(csv);
+    ASSERT_TRUE(csv_file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = csv_file.readAll().trimmed().split('\n');
+    std::int32_t inside = 0;
+    for (long double t : w.state->result.samples.time) inside += t <= w.state->view.t1;
+    EXPECT_EQ(rows.size(), inside + 1);
+    EXPECT_EQ(rows[0], "t,vin,v1,v2,v3,vl,i1,i2,i3");
+
+    try {
+        w.window->save_view("/nonexistent-folder/view.png");
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Picture file /nonexistent-folder/view.png cannot be written");
+    }
 }
