@@ -70,9 +70,10 @@ run_tests() {
     STAGE_LINES=()
     PASSED=0
     FAILED=0
-    run_stage normal build -DCMAKE_BUILD_TYPE=RelWithDebInfo || failed=1
+    run_stage normal build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DZELVAR_WERROR=ON || failed=1
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        run_stage sanitized build-asan -DCMAKE_BUILD_TYPE=Debug -DZELVAR_CORE_ONLY=ON -DZELVAR_SANITIZE=ON ||
+        run_stage sanitized build-asan -DCMAKE_BUILD_TYPE=Debug -DZELVAR_CORE_ONLY=ON -DZELVAR_SANITIZE=ON \
+            -DBUILD_TESTING=ON -DZELVAR_WERROR=ON ||
         failed=1
     echo "== summary =="
     for line in "${STAGE_LINES[@]}"; do echo "$line"; done

@@ -5,6 +5,22 @@
 
 namespace zelvar {
 
+FpEnvironment::FpEnvironment() {
+    std::fegetenv(&saved_);
+    std::fesetround(FE_TONEAREST);
+    fedisableexcept(FE_ALL_EXCEPT);
+#if defined(__x86_64__) || defined(__i386__)
+    // Precision control (bits 8-9) to 64 bits; all exception masks (bits 0-5).
+    unsigned short cw;
+    __asm__ volatile("fnstcw %0" : "=m"(cw));
+    cw = static_cast<unsigned short>(cw | 0x0300 | 0x003F);
+    __asm__ volatile("fldcw %0" : : "m"(cw));
+#endif
+    std::feclearexcept(FE_ALL_EXCEPT);
+}
+
+FpEnvironment::~FpEnvironment() { std::fesetenv(&saved_); }
+
 void fp_clear() { std::feclearexcept(FE_ALL_EXCEPT); }
 
 void fp_check() {

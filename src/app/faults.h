@@ -18,11 +18,17 @@
 //
 // Beware: the ordered comparisons <, <=, >, >= raise the invalid flag on a NaN
 // operand; ==, !=, std::isless, std::isgreater and std::isnan do not.
+#include <cfenv>
 #include <cstdint>
+#include <limits>
 #include <stdexcept>
 #include <string>
 
 namespace zelvar {
+
+// Every report is computed in the 80-bit x87 format: a 64-bit significand.
+static_assert(std::numeric_limits<long double>::digits == 64,
+              "long double must be the 80-bit x87 format (64-bit significand)");
 
 // An error shown in the error box; what() is the message without the
 // error box's full stop.
@@ -36,6 +42,25 @@ inline constexpr const char* kRangeCheck = "Range check error";
 inline constexpr const char* kDivisionByZero = "Floating point division by zero";
 inline constexpr const char* kInvalidOperation = "Invalid floating point operation";
 inline constexpr const char* kOverflow = "Floating point overflow";
+
+// The floating-point environment of an engine, for as long as the object
+// lives: round to nearest, 64-bit precision of the x87 unit, every exception
+// masked (faults are seen through the flags), the flags cleared.  The
+// caller's environment (rounding, precision, masks and flags) comes back
+// when the object goes, also when an exception leaves the engine.  Each
+// entry point into an engine (a simulation run, a design, the ideal
+// magnifier) makes one, so that a worker thread computes the same bits as
+// the window, whatever environment it was given.
+class FpEnvironment {
+public:
+    FpEnvironment();
+    ~FpEnvironment();
+    FpEnvironment(const FpEnvironment&) = delete;
+    FpEnvironment& operator=(const FpEnvironment&) = delete;
+
+private:
+    std::fenv_t saved_;
+};
 
 // Forget every pending floating-point fault.
 void fp_clear();

@@ -3,10 +3,9 @@
 
 #include "app/faults.h"
 #include "design/design_state.h"
+#include "design/value_file.h"
 
 namespace zelvar {
-
-DesignState design_state;
 
 void read_design_inputs(DesignState& s, const DesignInputs& in) {
     s = DesignState{};
@@ -33,9 +32,9 @@ DesignResults design_results(const DesignState& s) {
     return r;
 }
 
-bool run_design(const DesignInputs& inputs, ReportSink& log, DesignHandOver* hand_over) {
-    fp_clear();
-    DesignState& s = design_state;
+bool design_network(const DesignInputs& inputs, ReportSink& log, DesignResults& results) {
+    const FpEnvironment fp_environment;
+    DesignState s;
     read_design_inputs(s, inputs);
     compute_residues(s);
     apply_energy_left_options(s, inputs, log);
@@ -44,10 +43,25 @@ bool run_design(const DesignInputs& inputs, ReportSink& log, DesignHandOver* han
     extract_ladder(s, log);
     if (!insert_transformer(s, log)) return false;
     report_final_values(s, log);
-    save_value_file(s);
-    report_line(log, "Values saved in file zelvar.val");
     fp_check();
-    if (hand_over != nullptr) hand_over->hand_over_to_simulation(design_results(s));
+    results = design_results(s);
+    return true;
+}
+
+void save_design_values(const DesignResults& results, const std::string& path, ReportSink& log) {
+    const FpEnvironment fp_environment;
+    const std::string text = value_file_text(results);
+    fp_check();
+    write_value_file(text, path);
+    report_line(log, "Values saved in file " + path);
+    fp_check();
+}
+
+bool run_design(const DesignInputs& inputs, ReportSink& log, DesignHandOver* hand_over) {
+    DesignResults results;
+    if (!design_network(inputs, log, results)) return false;
+    save_design_values(results, kValueFileName, log);
+    if (hand_over != nullptr) hand_over->hand_over_to_simulation(results);
     return true;
 }
 

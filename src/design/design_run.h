@@ -1,7 +1,10 @@
 #pragma once
 // One network design run: residues, impedance, ladder, transformer, final
 // values, value file and hand-over to the simulation parameters.
+#include <string>
+
 #include "report/report_log.h"
+#include "sim/element_values.h"
 
 namespace zelvar {
 
@@ -16,9 +19,10 @@ struct DesignInputs {
     long double g2 = 0.03L;
 };
 
-// The values a complete design hands over to the simulation parameters.
-struct DesignResults {
-    long double C1 = 0, C2 = 0, C3 = 0, L1 = 0, L2 = 0, L3 = 0, k12 = 0, fin = 0;
+// The values a complete design hands over to the simulation parameters:
+// the seven elements and the drive frequency fin (Hz).
+struct DesignResults : ElementValues {
+    long double fin = 0;
 };
 
 // Receives the results of a complete design (the desktop program writes
@@ -29,11 +33,23 @@ public:
     virtual void hand_over_to_simulation(const DesignResults& results) = 0;
 };
 
-// Runs one design.  Returns true when the run completed (value file written,
-// results handed over), false when one of its own checks stopped it (its
-// line is the last written).  Errors (arithmetic faults, file errors) are
-// thrown as zelvar::Error with the lines already written kept.
-// The value file "zelvar.val" goes to the current directory.
+// The design alone: residues, impedance, ladder, transformer and final
+// values, their report lines to `log`.  Returns true with `results` filled
+// when it completed, false when one of its own checks stopped it (its line
+// is the last written).  Arithmetic faults are thrown as zelvar::Error with
+// the lines already written kept.  Writes no file and shares no state:
+// designs of several modes may run at once on separate threads.
+bool design_network(const DesignInputs& inputs, ReportSink& log, DesignResults& results);
+
+// Writes the value file of `results` as `path` (atomically, see
+// app/atomic_file.h), then the line "Values saved in file <path>".  A file
+// that cannot be written throws FileError (a zelvar::Error) before the line.
+void save_design_values(const DesignResults& results, const std::string& path, ReportSink& log);
+
+// What the design window and `zelvar-cli design` do: design_network, then
+// the value file "zelvar.val" in the current directory, then the hand-over
+// (when hand_over is not null).  Returns true when all of it completed,
+// false when one of the design's checks stopped it.
 bool run_design(const DesignInputs& inputs, ReportSink& log, DesignHandOver* hand_over);
 
 }  // namespace zelvar

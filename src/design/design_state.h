@@ -34,9 +34,6 @@ struct DesignState {
     long double k12 = 0, turns_ratio = 0, w0 = 0, fin = 0;
 };
 
-// The program-wide design state; each run starts it from zero.
-extern DesignState design_state;
-
 // The stages of a design run, in the order the run chains them.
 
 // Copies the inputs into the state (starting it from zero).
@@ -67,9 +64,6 @@ bool insert_transformer(DesignState& s, ReportSink& log);
 
 // w0 and fin; the "Final element values:" block.
 void report_final_values(DesignState& s, ReportSink& log);
-
-// Writes "zelvar.val" in the current directory (see value_file.h).
-void save_value_file(const DesignState& s);
 
 // The values a complete design hands over to the simulation parameters.
 DesignResults design_results(const DesignState& s);

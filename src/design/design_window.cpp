@@ -227,8 +227,7 @@ void write_element_fields(TFparam& param, const ElementValues& v) {
 
 void TFdesign::hand_over_to_simulation(const DesignResults& results) {
     if (param_ != nullptr) {
-        write_element_fields(*param_, {results.C1, results.C2, results.C3, results.L1, results.L2, results.L3,
-                                       results.k12});
+        write_element_fields(*param_, results);
         param_->NEfin->set_panel_real(results.fin);
     }
     enable_simulate();

@@ -34,12 +34,6 @@ public:
     void append_line(const std::string& latin1) override;
 };
 
-// The seven element values that a design copies into the simulation
-// parameter window.
-struct ElementValues {
-    long double C1, C2, C3, L1, L2, L3, k12;
-};
-
 // Sets NEC1, NEC2, NEC3, NEL1, NEL2, NEL3 and NEk12 of the simulation
 // parameter window, in this order, through the real-value setter.
 void write_element_fields(TFparam& param, const ElementValues& values);

@@ -46,11 +46,11 @@ ModeRow design_mode(const DesignInputs& base, std::int32_t k, std::int32_t l, st
     in.m = m;
     in.n = n;
     DiscardingSink log;
+    // The stages of the design on a state of its own, as design_network()
+    // chains them (which keeps w0 and the stopping check to itself).
+    const FpEnvironment fp_environment;
     DesignState s;
     try {
-        // The stages of a design run up to the final values, as the run
-        // chains them.
-        fp_clear();
         read_design_inputs(s, in);
         compute_residues(s);
         apply_energy_left_options(s, in, log);

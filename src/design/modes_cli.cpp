@@ -1,7 +1,8 @@
 #include "design/modes_cli.h"
 
-#include <fstream>
+#include <cstring>
 
+#include "app/atomic_file.h"
 #include "design/cli_common.h"
 #include "design/mode_explorer.h"
 #include "widgets/numeric_text.h"
@@ -72,10 +73,11 @@ int modes_command(const std::vector<std::string>& args, std::ostream& out, std::
             PrintingSink log(out);
             for (const std::string& line : mode_table_lines(rows)) report_line(log, line);
             if (!csv_file.empty()) {
-                std::ofstream file(csv_file, std::ios::binary | std::ios::trunc);
-                file << modes_csv(rows);
-                file.flush();
-                if (!file) throw Error("CSV file " + csv_file + " cannot be written");
+                try {
+                    write_file_atomically(csv_file, modes_csv(rows));
+                } catch (const FileError& e) {
+                    throw Error("CSV file " + csv_file + " cannot be written: " + std::strerror(e.errno_value));
+                }
                 report_line(log, "Modes saved in file " + csv_file);
             }
             return true;

@@ -1,11 +1,5 @@
 #include "design/value_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <string>
 
 #include "app/faults.h"
@@ -13,115 +7,20 @@
 
 namespace zelvar {
 
-std::string value_file_text(const DesignState& s) {
+std::string value_file_text(const DesignResults& r) {
     const struct {
         const char* key;
         long double value;
-    } lines[] = {{"C1 ", s.C[1]}, {"L1 ", s.L[1]}, {"C2 ", s.C[2]}, {"L2 ", s.L[2]},
-                 {"C3 ", s.C[3]}, {"L3 ", s.L[3]}, {"k12 ", s.k12}, {"fin ", s.fin}};
+    } lines[] = {{"C1 ", r.C1}, {"L1 ", r.L1}, {"C2 ", r.C2}, {"L2 ", r.L2},
+                 {"C3 ", r.C3}, {"L3 ", r.L3}, {"k12 ", r.k12}, {"fin ", r.fin}};
     std::string text;
     for (const auto& line : lines) text += line.key + E(line.value, 23) + "\r\n";
     return text;
 }
 
-std::string io_error_message(int errno_value) {
-    switch (errno_value) {
-    case ENOENT:
-        return "File not found";
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case ELOOP:
-        return "Invalid filename";
-    case EMFILE:
-    case ENFILE:
-        return "Too many open files";
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case EEXIST:
-    case ETXTBSY:
-        return "File access denied";
-    case ENOSPC:
-    case EDQUOT:
-        return "Disk full";
-    default:
-        return "I/O error " + std::to_string(errno_value);
-    }
-}
+std::string value_file_text(const DesignState& s) { return value_file_text(design_results(s)); }
 
-namespace {
-
-[[noreturn]] void raise_io_error(int errno_value) { throw Error(io_error_message(errno_value)); }
-
-// The temporary file: removed again unless it has been renamed.
-class TemporaryFile {
-public:
-    // Created with mode 0666, so that the umask applies as to any new file.
-    TemporaryFile() {
-        for (int attempt = 0;; ++attempt) {
-            name_ = ".zelvar.val." + std::to_string(::getpid()) + "." + std::to_string(attempt);
-            fd_ = ::open(name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd_ >= 0) return;
-            if (errno != EEXIST || attempt == 99) raise_io_error(errno);
-        }
-    }
-    ~TemporaryFile() {
-        if (fd_ >= 0) ::close(fd_);
-        if (!renamed_) ::unlink(name_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    void write_all(const std::string& text) {
-        std::size_t done = 0;
-        while (done < text.size()) {
-            const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                raise_io_error(errno);
-            }
-            done += static_cast<std::size_t>(n);
-        }
-    }
-    void set_mode(mode_t mode) {
-        if (::fchmod(fd_, mode) != 0) raise_io_error(errno);
-    }
-    void close() {
-        if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) raise_io_error(errno);
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0 && errno != EINTR) raise_io_error(errno);
-    }
-    void rename_to(const char* target) {
-        if (::rename(name_.c_str(), target) != 0) raise_io_error(errno);
-        renamed_ = true;
-    }
-
-private:
-    std::string name_;
-    int fd_ = -1;
-    bool renamed_ = false;
-};
-
-}  // namespace
-
-void write_value_file(const std::string& text) {
-    bool keep_mode = false;
-    struct stat old;
-    if (::lstat(kValueFileName, &old) == 0 && S_ISREG(old.st_mode)) {
-        // A file the user cannot write is refused: by its permission bits
-        // (which root ignores), then as the system judges it for this user.
-        if ((old.st_mode & 0222) == 0) raise_io_error(EACCES);
-        if (::access(kValueFileName, W_OK) != 0) raise_io_error(errno);
-        keep_mode = true;
-    }
-    TemporaryFile file;
-    file.write_all(text);
-    if (keep_mode) file.set_mode(old.st_mode & 0777);
-    file.close();
-    file.rename_to(kValueFileName);
-}
+void write_value_file(const std::string& text, const std::string& path) { write_file_atomically(path, text); }
 
 void save_value_file(const DesignState& s) {
     const std::string text = value_file_text(s);

@@ -101,7 +101,7 @@ void TFidealmag::BapplyClick() {
         MagnifierResults r;
         if (!design_magnifier(inputs, design_->report_log(), r)) return;
         if (!CBupdate->isChecked()) return;
-        if (param_ != nullptr) write_element_fields(*param_, {r.C1, r.C2, r.C3, r.L1, r.L2, r.L3, r.k12});
+        if (param_ != nullptr) write_element_fields(*param_, r);
         hide();
         design_->enable_simulate();
     });

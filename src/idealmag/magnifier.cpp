@@ -27,7 +27,7 @@ bool odd_differences(std::int32_t k, std::int32_t l, std::int32_t m) {
 }  // namespace
 
 bool design_magnifier(const MagnifierInputs& inputs, ReportSink& log, MagnifierResults& results) {
-    fp_clear();
+    const FpEnvironment fp_environment;
     const std::int32_t k = inputs.k, l = inputs.l, m = inputs.m;
     const Real C1 = inputs.C1, L3 = inputs.L3, C3 = inputs.C3;
 

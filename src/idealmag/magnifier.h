@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "report/report_log.h"
+#include "sim/element_values.h"
 
 namespace zelvar {
 
@@ -12,9 +13,7 @@ struct MagnifierInputs {
 };
 
 // The seven values "Update elements" copies into the simulation parameters.
-struct MagnifierResults {
-    long double C1 = 0, C2 = 0, C3 = 0, L1 = 0, L2 = 0, L3 = 0, k12 = 0;
-};
+using MagnifierResults = ElementValues;
 
 // Writes the report; returns true with the results filled when the design
 // completed, false when the mode check stopped it.  Faults are thrown as

@@ -6,10 +6,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <numbers>
+#include <sstream>
 
+#include "app/atomic_file.h"
 #include "app/faults.h"
 #include "sim/circuit_model.h"
 
@@ -74,7 +75,7 @@ ResponsePoint point_at(const CircuitModel& m, long double f) {
 }  // namespace
 
 std::vector<Complex> circuit_poles(const SimParams& p) {
-    fp_clear();
+    const FpEnvironment fp_environment;
     const CircuitModel m = build_model(p);
     std::vector<long double> a;
     a.reserve(kStates * kStates);
@@ -133,7 +134,7 @@ std::vector<long double> log_grid(const ResponseRange& range) {
 }
 
 ResponsePoint response_at(const SimParams& p, long double f) {
-    fp_clear();
+    const FpEnvironment fp_environment;
     const CircuitModel m = build_model(p);
     const ResponsePoint point = point_at(m, f);
     fp_check();
@@ -141,8 +142,8 @@ ResponsePoint response_at(const SimParams& p, long double f) {
 }
 
 std::vector<ResponsePoint> frequency_response(const SimParams& p, const ResponseRange& range) {
+    const FpEnvironment fp_environment;
     const std::vector<long double> grid = log_grid(range);
-    fp_clear();
     const CircuitModel m = build_model(p);
     std::vector<ResponsePoint> curve;
     curve.reserve(grid.size());
@@ -174,11 +175,13 @@ void write_response_csv(std::ostream& out, const std::vector<ResponsePoint>& cur
 }
 
 void write_response_csv_file(const std::string& path, const std::vector<ResponsePoint>& curve) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw Error("CSV file " + path + " cannot be written: " + std::strerror(errno));
-    write_response_csv(out, curve);
-    out.flush();
-    if (!out) throw Error("CSV file " + path + " cannot be written: " + std::strerror(errno));
+    std::ostringstream text;
+    write_response_csv(text, curve);
+    try {
+        write_file_atomically(path, text.str());
+    } catch (const FileError& e) {
+        throw Error("CSV file " + path + " cannot be written: " + std::strerror(e.errno_value));
+    }
 }
 
 }  // namespace zelvar

@@ -1,11 +1,10 @@
 #include "sim/sample_csv.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
+#include <sstream>
 
-#include "app/faults.h"
+#include "app/atomic_file.h"
 
 namespace zelvar {
 
@@ -29,11 +28,13 @@ void write_sample_csv(std::ostream& out, const SampleStore& store) {
 }
 
 void write_sample_csv_file(const std::string& path, const SampleStore& store) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw Error("CSV file " + path + " cannot be written: " + std::strerror(errno));
-    write_sample_csv(out, store);
-    out.flush();
-    if (!out) throw Error("CSV file " + path + " cannot be written: " + std::strerror(errno));
+    std::ostringstream text;
+    write_sample_csv(text, store);
+    try {
+        write_file_atomically(path, text.str());
+    } catch (const FileError& e) {
+        throw Error("CSV file " + path + " cannot be written: " + std::strerror(e.errno_value));
+    }
 }
 
 }  // namespace zelvar

@@ -15,7 +15,8 @@ std::string csv_real(long double x);
 
 void write_sample_csv(std::ostream& out, const SampleStore& store);
 
-// Writes the file; a file that cannot be written raises zelvar::Error.
+// Writes the file atomically (app/atomic_file.h); a file that cannot be
+// written raises zelvar::Error naming it and the system's reason.
 void write_sample_csv_file(const std::string& path, const SampleStore& store);
 
 }  // namespace zelvar

@@ -170,6 +170,7 @@ bool run(const SimParams& p, ReportSink& log, SimResult& result, bool store_samp
 }  // namespace
 
 bool run_simulation(const SimParams& p, ReportSink& log, SimResult& result, bool store_samples) {
+    const FpEnvironment fp_environment;
     result.samples_done = false;
     result.end = RunEnd::kNotRun;
     result.message.clear();

@@ -1,11 +1,9 @@
 #include "sim/simulate_cli.h"
 
-#include <exception>
+#include <iterator>
 #include <optional>
 
-#include "app/dispatch_cli.h"
-#include "app/faults.h"
-#include "report/format.h"
+#include "design/cli_common.h"
 #include "sim/sample_csv.h"
 #include "sim/sim_run.h"
 #include "sim/value_file_input.h"
@@ -66,61 +64,34 @@ constexpr Option kOptions[] = {
     {"maxima", Kind::flag, "", "off", "write the maxima and energy report (\"Find maxima\")",
      nullptr, nullptr, &SimParams::find_maxima},
     {"values", Kind::text, "FILE", "none",
-     "take C1, L1, C2, L2, C3, L3, k12 and fin from a value file written by the design;\n"
-     "                          element options given beside it override its values"},
+     "take C1, L1, C2, L2, C3, L3, k12 and fin from a value file written by the design; "
+     "element options given beside it override its values"},
     {"csv", Kind::text, "FILE", "none",
      "after a completed run, write the samples: t,vin,v1,v2,v3,vl,i1,i2,i3 (21 digits)"},
 };
 
-void print_help(std::ostream& out) {
-    out << "usage: zelvar-cli simulate [options]\n"
-           "Simulates the circuit and prints the lines the run writes to the report log.\n"
-           "Exit status: 0 completed, 1 stopped by the run's own check (its line is the\n"
-           "last one printed), 2 error (message on standard error), 64 usage error.\n"
-           "Options (default in brackets):\n";
-    for (const Option& o : kOptions) {
-        std::string head = std::string("  --") + o.name;
-        if (*o.arg) head += std::string(" ") + o.arg;
-        if (head.size() < 26) head.resize(26, ' ');
-        else head += "\n" + std::string(26, ' ');
-        out << head << o.help << " [" << o.fallback << "]\n";
-    }
-    out << "  --help                  show this help\n";
-}
-
-struct Given {
-    const Option* option;
-    std::string value;
-};
-
-int usage_error(std::ostream& err, const std::string& message) {
-    err << "zelvar-cli simulate: " << message << "\n"
-        << "Run 'zelvar-cli simulate --help' for the options.\n";
-    return kExitUsage;
-}
-
-void apply(const Given& g, SimParams& p, std::optional<std::string>& values_file,
+// Sets what option o with the text given to it stands for.
+void apply(const Option* o, const std::string& text, SimParams& p, std::optional<std::string>& values_file,
            std::optional<std::string>& csv_file) {
-    const std::string name = g.option->name;
-    switch (g.option->kind) {
+    switch (o->kind) {
         case Kind::real:
-            p.*(g.option->real) = parse_real(g.value);
+            p.*(o->real) = parse_real(text);
             break;
         case Kind::integer:
-            p.*(g.option->integer) = parse_int(g.value);
+            p.*(o->integer) = parse_int(text);
             break;
         case Kind::flag:
-            p.*(g.option->flag) = true;
+            p.*(o->flag) = true;
             break;
         case Kind::feedback:
             p.feedback = true;
-            p.tstart = parse_real(g.value);
+            p.tstart = parse_real(text);
             break;
         case Kind::stop_mode:
-            p.stop_mode = g.value == "open" ? kOpenDriver : g.value == "short" ? kShortDriver : kDiodeDriver;
+            p.stop_mode = text == "open" ? kOpenDriver : text == "short" ? kShortDriver : kDiodeDriver;
             break;
         case Kind::text:
-            (name == "values" ? values_file : csv_file) = g.value;
+            (std::string(o->name) == "values" ? values_file : csv_file) = text;
             break;
     }
 }
@@ -128,75 +99,65 @@ void apply(const Given& g, SimParams& p, std::optional<std::string>& values_file
 }  // namespace
 
 int simulate_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    // Usage first: every option known, every value present.
+    CLI::App app{"Simulates the circuit and prints the lines the run writes to the report log.\n"
+                 "Exit status: 0 completed, 1 stopped by the run's own check (its line is the\n"
+                 "last one printed), 2 error (message on standard error or an output that\n"
+                 "cannot be written), 64 usage error.  A completed run ends with the line\n"
+                 "\"Run completed: N points.\" (and \"Samples saved in file FILE\" with --csv).\n"
+                 "Defaults are in brackets.",
+                 "zelvar-cli simulate"};
+    app.failure_message([](const CLI::App*, const CLI::Error& e) {
+        return std::string("zelvar-cli simulate: ") + e.what() +
+               "\nRun 'zelvar-cli simulate --help' for the options.\n";
+    });
+    struct Given {
+        const Option* option;
+        std::string text;
+        CLI::Option* cli = nullptr;
+    };
     std::vector<Given> given;
-    for (std::size_t a = 0; a < args.size(); ++a) {
-        const std::string& arg = args[a];
-        if (arg == "--help" || arg == "-h") {
-            print_help(out);
-            return kExitCompleted;
-        }
-        if (arg.rfind("--", 0) != 0) return usage_error(err, "unexpected argument '" + arg + "'");
-        std::string name = arg.substr(2);
-        std::optional<std::string> value;
-        if (const auto eq = name.find('='); eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name.resize(eq);
-        }
-        const Option* option = nullptr;
-        for (const Option& o : kOptions)
-            if (name == o.name) option = &o;
-        if (option == nullptr) return usage_error(err, "unknown option '--" + name + "'");
-        if (option->kind == Kind::flag) {
-            if (value) return usage_error(err, "--" + name + " takes no value");
-            given.push_back({option, ""});
+    given.reserve(std::size(kOptions));
+    for (const Option& o : kOptions) {
+        given.push_back({&o, {}});
+        Given& g = given.back();
+        const std::string name = std::string("--") + o.name;
+        const std::string help = std::string(o.help) + " [" + o.fallback + "]";
+        if (o.kind == Kind::flag) {
+            g.cli = app.add_flag(name, help)->disable_flag_override();
             continue;
         }
-        if (!value) {
-            if (a + 1 == args.size()) return usage_error(err, "--" + name + " needs a value (" + option->arg + ")");
-            value = args[++a];
-        }
-        if (option->kind == Kind::stop_mode && *value != "open" && *value != "short" && *value != "diodes")
-            return usage_error(err, "--stop-mode takes open, short or diodes, not '" + *value + "'");
-        given.push_back({option, *value});
+        g.cli = app.add_option(name, g.text, help)
+                    ->type_name(o.arg)
+                    ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        if (o.kind == Kind::stop_mode) g.cli->check(CLI::IsMember({"open", "short", "diodes"}));
     }
 
-    try {
-        SimParams params;
-        std::optional<std::string> values_file;
-        std::optional<std::string> csv_file;
-        for (const Given& g : given)
-            if (g.option->kind == Kind::text) apply(g, params, values_file, csv_file);
-        if (values_file) read_value_file(*values_file, params);
-        for (const Given& g : given)
-            if (g.option->kind != Kind::text) apply(g, params, values_file, csv_file);
+    if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
-        SimResult result;
-        LineCollector log;
-        // The lines the run wrote, also those before a fault.
-        const auto print_log = [&] {
-            for (const std::string& line : log.lines) out << latin1_to_utf8(line) << "\n";
-        };
-        bool completed = false;
-        try {
-            completed = run_simulation(params, log, result, csv_file.has_value());
-        } catch (...) {
-            print_log();
-            throw;
-        }
-        print_log();
-        if (!completed) return kExitStopped;
-        if (csv_file) write_sample_csv_file(*csv_file, result.samples);
-        return kExitCompleted;
-    } catch (const Error& e) {
-        out.flush();
-        err << error_box_text(e.what()) << "\n";
-        return kExitError;
-    } catch (const std::exception& e) {
-        out.flush();
-        err << e.what() << "\n";
-        return kExitError;
-    }
+    return run_command(
+        [&] {
+            SimParams params;
+            std::optional<std::string> values_file;
+            std::optional<std::string> csv_file;
+            for (const Given& g : given)
+                if (g.option->kind == Kind::text && g.cli->count() > 0)
+                    apply(g.option, g.text, params, values_file, csv_file);
+            if (values_file) read_value_file(*values_file, params);
+            for (const Given& g : given)
+                if (g.option->kind != Kind::text && g.cli->count() > 0)
+                    apply(g.option, g.text, params, values_file, csv_file);
+
+            PrintingSink log(out);
+            SimResult result;
+            if (!run_simulation(params, log, result, csv_file.has_value())) return false;
+            report_line(log, "Run completed: " + I(params.points) + " points.");
+            if (csv_file) {
+                write_sample_csv_file(*csv_file, result.samples);
+                report_line(log, "Samples saved in file " + *csv_file);
+            }
+            return true;
+        },
+        out, err);
 }
 
 }  // namespace zelvar

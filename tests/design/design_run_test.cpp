@@ -10,11 +10,13 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../app/scratch_dir.h"
 #include "app/faults.h"
 #include "default_design_report.h"
+#include "design/value_file.h"
 #include "widgets/numeric_text.h"
 
 using namespace zelvar;
@@ -400,6 +402,57 @@ TEST_F(DesignRun, NegativeValuesWriteOneBlank) {
     EXPECT_NE(file.find("C2 -4.11080586080586E-0011\r\n"), std::string::npos) << file;
     EXPECT_NE(file.find("L3 -3.00000000000000E-0002\r\n"), std::string::npos) << file;
     EXPECT_NE(file.find("fin  3.19495401967657E+0005\r\n"), std::string::npos) << file;
+}
+
+// The design alone shares nothing and writes nothing: designs of several
+// modes on separate threads give the lines and values of the run one at a
+// time, and the caller writes the value file where it chooses.
+TEST_F(DesignRun, DesignsRunSideBySideAndTheCallerWritesTheValueFile) {
+    const DesignInputs modes[] = {DesignInputs{}, mode(1, 3, 5, 7, 2), mode(3, 5, 7, 9, 3), mode(5, 7, 9, 11, 0)};
+    constexpr int kModes = 4;
+    Outcome alone[kModes];
+    for (int i = 0; i < kModes; ++i) {
+        alone[i] = run(modes[i]);
+        std::filesystem::remove("zelvar.val");
+    }
+    struct Side {
+        bool completed[kModes] = {};
+        LineCollector log[kModes];
+        DesignResults results[kModes];
+    } side[2];
+    const auto work = [&modes](Side& s) {
+        for (int round = 0; round < 20; ++round)
+            for (int i = 0; i < kModes; ++i) {
+                s.log[i].lines.clear();
+                s.completed[i] = design_network(modes[i], s.log[i], s.results[i]);
+            }
+    };
+    std::thread a(work, std::ref(side[0])), b(work, std::ref(side[1]));
+    a.join();
+    b.join();
+    EXPECT_FALSE(value_file_exists());
+    for (const Side& s : side)
+        for (int i = 0; i < kModes; ++i) {
+            EXPECT_EQ(s.completed[i], alone[i].completed) << i;
+            std::vector<std::string> lines = s.log[i].lines;
+            if (alone[i].completed) lines.push_back("Values saved in file zelvar.val");
+            EXPECT_EQ(lines, alone[i].lines) << i;
+            if (alone[i].completed) {
+                EXPECT_EQ(value_file_text(s.results[i]), value_file_text(alone[i].results)) << i;
+            }
+        }
+
+    // The value file at an explicit path, its line naming it.
+    std::filesystem::create_directory("sweep");
+    LineCollector log;
+    save_design_values(side[0].results[1], "sweep/mode-1357.val", log);
+    EXPECT_EQ(log.lines, std::vector<std::string>{"Values saved in file sweep/mode-1357.val"});
+    std::ifstream in("sweep/mode-1357.val", std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    EXPECT_EQ(bytes.str(), value_file_text(alone[1].results));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("sweep"), std::filesystem::directory_iterator{}), 1);
+    EXPECT_FALSE(value_file_exists());
 }
 
 }  // namespace

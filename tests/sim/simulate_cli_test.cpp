@@ -130,7 +130,7 @@ TEST_F(SimulateCli, ValueFileRunWithMaxima) {
     const SimResult run = core_run(f, [](SimParams& p) { p.find_maxima = true; }, log);
     std::string lines;
     for (const std::string& l : log.lines) lines += latin1_to_utf8(l) + "\n";
-    EXPECT_EQ(r.out, lines);
+    EXPECT_EQ(r.out, lines + "Run completed: 600 points.\n");
     EXPECT_EQ(run.samples.count(), 600);
     EXPECT_EQ(run.samples.values[0][1], 0);
 
@@ -186,6 +186,42 @@ TEST_F(SimulateCli, CsvReadsBackToTheSameValues) {
     EXPECT_EQ(rows, 50);
     EXPECT_EQ(csv_real(-3), "-3.00000000000000000000e+00");
     EXPECT_EQ(csv_real(1.5e-5L), "1.50000000000000000003e-05");  // the 80-bit value nearest 1.5E-5
+}
+
+// The CSV file is written whole or not at all: a folder that does not exist
+// is an error naming the file, and nothing is left beside an old file.
+TEST_F(SimulateCli, CsvIsWrittenAtomically) {
+    const std::string f = design_file();
+    const std::string missing = path("missing/run.csv");
+    Result r = simulate({"--values", f, "--csv", missing});
+    EXPECT_EQ(r.status, kExitError);
+    EXPECT_EQ(r.err, "CSV file " + missing + " cannot be written: No such file or directory.\n");
+    const std::string csv = write("run.csv", "old");
+    r = simulate({"--values", f, "--points", "50", "--tmax", "2E-6", "--csv", csv});
+    ASSERT_EQ(r.status, kExitCompleted) << r.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 2);  // zelvar.val, run.csv
+    std::ifstream in(csv);
+    std::string header;
+    std::getline(in, header);
+    EXPECT_EQ(header, "t,vin,v1,v2,v3,vl,i1,i2,i3");
+}
+
+// An output that cannot be written is an error, not a success.
+TEST_F(SimulateCli, UnwritableOutputExitsTwo) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    const std::string f = design_file();
+    for (const char* options : {"", " --maxima"}) {
+        const std::string cmd = std::string(ZELVAR_CLI_PATH) + " simulate --values '" + f + "'" + options +
+                                " 2>&1 >/dev/full";
+        FILE* pipe = ::popen(cmd.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string err;
+        char buf[4096];
+        while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe)) err.append(buf, n);
+        const int status = ::pclose(pipe);
+        EXPECT_EQ(WEXITSTATUS(status), kExitError) << options;
+        EXPECT_EQ(err, "zelvar-cli: the report could not be written to standard output\n") << options;
+    }
 }
 
 TEST_F(SimulateCli, ProgramExitStatusAndOutput) {
