@@ -8,17 +8,6 @@
 
 namespace zelvar {
 
-const ChannelRow kChannelTable[kChannelRows] = {
-    {kVin, "Vin", 192, 192, 192, 1},  // silver
-    {kV1, "VC1", 255, 255, 255, 1},   // white
-    {kV2, "VC2", 255, 0, 255, 1},     // magenta
-    {kV3, "VC3", 0, 255, 255, 1},     // cyan
-    {kVL, "VCL", 255, 0, 0, 1},       // red
-    {kI1, "IL1", 255, 255, 0, 1},     // yellow
-    {kI2, "IL2", 0, 255, 0, 1},       // green
-    {kI3, "IL3", 0, 128, 128, 1},     // teal
-};
-
 PlotArea plot_area(std::int32_t width, std::int32_t height) {
     PlotArea a;
     a.x0 = 80;

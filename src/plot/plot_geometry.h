@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "sim/channels.h"
 #include "sim/sim_result.h"
 
 namespace zelvar {
@@ -21,18 +22,12 @@ struct PixelMap {
     long double ax = 0, bx = 0, ay = 0, by = 0;
 };
 
-// One row of the channel table: the sample value it draws (record index),
-// its legend name, its colour and its pen width (the reference curves use a
-// pen four times as wide).
-struct ChannelRow {
-    int value;
-    const char* name;
-    int red, green, blue;
-    int pen_width;
-};
-
-inline constexpr int kChannelRows = 8;
-extern const ChannelRow kChannelTable[kChannelRows];
+// The curves: one per row of the channel table (sim/channels.h), which gives
+// the sample value each draws, its legend name, colour and pen width (the
+// reference curves use a pen four times as wide).
+using ChannelRow = Channel;
+inline constexpr int kChannelRows = kChannelCount;
+inline constexpr const Channel (&kChannelTable)[kChannelCount] = kChannels;
 
 inline constexpr int kReferencePenFactor = 4;
 

@@ -3,6 +3,7 @@
 #include <cfenv>
 
 #include "report/format.h"
+#include "sim/channels.h"
 
 namespace zelvar {
 
@@ -11,12 +12,7 @@ void MaximaTracker::start(long double vc10) {
     peak[0] = vc10;
 }
 
-std::string channel_name(int j) {
-    const int channel = j + 1;
-    std::string name(1, channel <= 4 ? 'V' : 'I');
-    name += I(channel <= 4 ? channel : channel - 4);
-    return name;
-}
+std::string channel_name(int j) { return kChannels[j + 1].report_name; }
 
 namespace {
 

@@ -17,6 +17,8 @@
 #include "app/error_box_widget.h"
 #include "app/faults.h"
 #include "plot/wave_window.h"
+#include "sim/channels.h"
+#include "sim/param_table.h"
 #include "sim/response_window.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
@@ -34,55 +36,81 @@ constexpr int kFieldHeight = 21;
 constexpr int kButtonHeight = 25;
 constexpr int kCheckHeight = 17;
 
-// One numeric field as the window describes it.
-struct FieldDesc {
+// Where each numeric field goes.  What it holds (caption, kind, default,
+// whether leaving it asks for a new run) comes from the parameter table
+// (sim/param_table.h), or, for a scale factor, from the channel table
+// (sim/channels.h), by its object name.
+struct FieldPlace {
     TNEdit* TFparam::*member;
     const char* name;
-    const char* caption;  // nullptr: no label of its own
     int label_left;
     int left, top, width;
     int tab;
-    long double real_value;   // panel_real
-    std::int32_t int_value;   // panel_int
-    tipo_campo kind;
-    bool marked;              // leaving it sets the dirty flag
 };
 
-constexpr tipo_campo R = tipo_campo::real_field;
-constexpr tipo_campo N = tipo_campo::int_field;
-
-const FieldDesc kFields[] = {
-    {&TFparam::NEC1, "NEC1", "C1", kLeftLabel, 47, 8, 121, 0, 0, 0, R, true},
-    {&TFparam::NEL1, "NEL1", "L1", kLeftLabel, 47, 32, 121, 1, 0, 0, R, true},
-    {&TFparam::NER1, "NER1", "R1", kLeftLabel, 47, 56, 121, 2, 0, 0, R, true},
-    {&TFparam::NEC2, "NEC2", "C2", kLeftLabel, 47, 80, 121, 3, 0, 0, R, true},
-    {&TFparam::NEL2, "NEL2", "L2", kLeftLabel, 47, 104, 121, 4, 0, 0, R, true},
-    {&TFparam::NER2, "NER2", "R2", kLeftLabel, 47, 128, 121, 5, 0, 0, R, true},
-    {&TFparam::NEC3, "NEC3", "C3", kLeftLabel, 47, 152, 121, 6, 0, 0, R, true},
-    {&TFparam::NEL3, "NEL3", "L3", kLeftLabel, 47, 176, 121, 7, 0, 0, R, true},
-    {&TFparam::NER3, "NER3", "R3", kLeftLabel, 47, 200, 121, 8, 0, 0, R, true},
-    {&TFparam::NEk12, "NEk12", "K12", kLeftLabel, 47, 224, 121, 20, 0, 0, R, true},
-    {&TFparam::NECL, "NECL", "C load", kMiddleLabel, 239, 8, 121, 10, 1e-14L, 0, R, true},
-    {&TFparam::NERL, "NERL", "R load", kMiddleLabel, 239, 32, 121, 9, 220000, 0, R, true},
-    {&TFparam::NEfin, "NEfin", "Fin (Hz)", kMiddleLabel, 239, 56, 121, 11, 300000, 0, R, true},
-    {&TFparam::NEtmax, "NEtmax", "Max time", kMiddleLabel, 239, 80, 121, 12, 1.5e-5L, 0, R, true},
-    {&TFparam::NEstop, "NEstop", "Stop time", kMiddleLabel, 239, 104, 121, 34, 10, 0, R, true},
-    {&TFparam::NEopen, "NEopen", "Ropen", kMiddleLabel, 239, 224, 121, 36, 10000, 0, R, true},
-    {&TFparam::NEvin, "NEvin", "Vin (V)", kMiddleLabel, 239, 248, 121, 21, 200, 0, R, true},
-    {&TFparam::NEstart, "NEstart", nullptr, 0, 448, 288, 80, 37, 1e-6L, 0, R, true},
-    {&TFparam::NEVC10, "NEVC10", "VC1(0) (V)", kMiddleLabel, 239, 312, 121, 22, 0, 0, R, true},
-    {&TFparam::NEvmax, "NEvmax", "Vmax", kMiddleLabel, 239, 336, 121, 14, 200000, 0, R, false},
-    {&TFparam::NEmvin, "NEmvin", "vin", kRightLabel, 414, 40, 121, 15, 1, 0, R, false},
-    {&TFparam::NEv1, "NEv1", "v1", kRightLabel, 414, 64, 121, 24, 1, 0, R, false},
-    {&TFparam::NEv2, "NEv2", "v2", kRightLabel, 414, 88, 121, 25, 1, 0, R, false},
-    {&TFparam::NEv3, "NEv3", "v3", kRightLabel, 414, 112, 121, 26, 1, 0, R, false},
-    {&TFparam::NEv4, "NEv4", "vl", kRightLabel, 414, 136, 121, 27, 1, 0, R, false},
-    {&TFparam::NEi1, "NEi1", "i1", kRightLabel, 414, 160, 121, 28, 1, 0, R, false},
-    {&TFparam::NEi2, "NEi2", "i2", kRightLabel, 414, 184, 121, 29, 1, 0, R, false},
-    {&TFparam::NEi3, "NEi3", "i3", kRightLabel, 414, 208, 121, 30, 1, 0, R, false},
-    {&TFparam::NEpontos, "NEpontos", "Points", kRightLabel, 447, 240, 42, 13, 0, 600, N, true},
-    {&TFparam::NEsteps, "NEsteps", "Internal steps", kRightLabel, 447, 264, 42, 17, 0, 10, N, true},
+const FieldPlace kFields[] = {
+    {&TFparam::NEC1, "NEC1", kLeftLabel, 47, 8, 121, 0},
+    {&TFparam::NEL1, "NEL1", kLeftLabel, 47, 32, 121, 1},
+    {&TFparam::NER1, "NER1", kLeftLabel, 47, 56, 121, 2},
+    {&TFparam::NEC2, "NEC2", kLeftLabel, 47, 80, 121, 3},
+    {&TFparam::NEL2, "NEL2", kLeftLabel, 47, 104, 121, 4},
+    {&TFparam::NER2, "NER2", kLeftLabel, 47, 128, 121, 5},
+    {&TFparam::NEC3, "NEC3", kLeftLabel, 47, 152, 121, 6},
+    {&TFparam::NEL3, "NEL3", kLeftLabel, 47, 176, 121, 7},
+    {&TFparam::NER3, "NER3", kLeftLabel, 47, 200, 121, 8},
+    {&TFparam::NEk12, "NEk12", kLeftLabel, 47, 224, 121, 20},
+    {&TFparam::NECL, "NECL", kMiddleLabel, 239, 8, 121, 10},
+    {&TFparam::NERL, "NERL", kMiddleLabel, 239, 32, 121, 9},
+    {&TFparam::NEfin, "NEfin", kMiddleLabel, 239, 56, 121, 11},
+    {&TFparam::NEtmax, "NEtmax", kMiddleLabel, 239, 80, 121, 12},
+    {&TFparam::NEstop, "NEstop", kMiddleLabel, 239, 104, 121, 34},
+    {&TFparam::NEopen, "NEopen", kMiddleLabel, 239, 224, 121, 36},
+    {&TFparam::NEvin, "NEvin", kMiddleLabel, 239, 248, 121, 21},
+    {&TFparam::NEstart, "NEstart", 0, 448, 288, 80, 37},
+    {&TFparam::NEVC10, "NEVC10", kMiddleLabel, 239, 312, 121, 22},
+    {&TFparam::NEvmax, "NEvmax", kMiddleLabel, 239, 336, 121, 14},
+    {&TFparam::NEmvin, "NEmvin", kRightLabel, 414, 40, 121, 15},
+    {&TFparam::NEv1, "NEv1", kRightLabel, 414, 64, 121, 24},
+    {&TFparam::NEv2, "NEv2", kRightLabel, 414, 88, 121, 25},
+    {&TFparam::NEv3, "NEv3", kRightLabel, 414, 112, 121, 26},
+    {&TFparam::NEv4, "NEv4", kRightLabel, 414, 136, 121, 27},
+    {&TFparam::NEi1, "NEi1", kRightLabel, 414, 160, 121, 28},
+    {&TFparam::NEi2, "NEi2", kRightLabel, 414, 184, 121, 29},
+    {&TFparam::NEi3, "NEi3", kRightLabel, 414, 208, 121, 30},
+    {&TFparam::NEpontos, "NEpontos", kRightLabel, 447, 240, 42, 13},
+    {&TFparam::NEsteps, "NEsteps", kRightLabel, 447, 264, 42, 17},
 };
+
+// A numeric field's contents as the tables describe them.
+struct FieldContents {
+    const char* caption = nullptr;
+    tipo_campo kind = tipo_campo::real_field;
+    long double real_value = 0;   // panel_real
+    std::int32_t int_value = 0;   // panel_int
+    bool marked = false;          // leaving it sets the dirty flag
+};
+
+FieldContents field_contents(const char* name) {
+    FieldContents c;
+    const SimParams defaults;
+    if (const ParamSpec* p = find_param(name)) {
+        c.caption = p->caption;
+        c.marked = p->marks_stale;
+        if (p->kind == ParamKind::integer) {
+            c.kind = tipo_campo::int_field;
+            c.int_value = defaults.*p->integer;
+        } else {
+            c.real_value = defaults.*p->real;
+        }
+        return c;
+    }
+    for (const Channel& ch : kChannels)
+        if (std::string(name) == ch.scale_field) {
+            c.caption = ch.csv_name;
+            c.real_value = 1;
+        }
+    return c;
+}
 
 // Half a point less, for a caption that the substituted family makes too
 // wide for its control.
@@ -110,21 +138,22 @@ TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(
 
     std::map<int, QWidget*> tab_order;
 
-    for (const FieldDesc& d : kFields) {
+    for (const FieldPlace& d : kFields) {
+        const FieldContents c = field_contents(d.name);
         auto* field = new TNEdit(this);
         this->*d.member = field;
         field->setObjectName(d.name);
         field->setGeometry(d.left, d.top, d.width, kFieldHeight);
         // From the description: the text, then the values and the kind
         // through their setters, so that the text shows the stored value.
-        field->setText(QString::fromStdString(d.kind == N ? int_display_text(d.int_value)
-                                                           : real_display_text(d.real_value)));
-        if (d.real_value != 0) field->set_panel_real(d.real_value);
-        field->set_panel_int(d.int_value);
-        field->set_field_type(d.kind);
-        if (d.marked) connect(field, &TNEdit::exited, this, &TFparam::NEC1Exit);
-        if (d.caption != nullptr) {
-            auto* label = new QLabel(QString::fromLatin1(d.caption), this);
+        field->setText(QString::fromStdString(c.kind == tipo_campo::int_field ? int_display_text(c.int_value)
+                                                                              : real_display_text(c.real_value)));
+        if (c.real_value != 0) field->set_panel_real(c.real_value);
+        field->set_panel_int(c.int_value);
+        field->set_field_type(c.kind);
+        if (c.marked) connect(field, &TNEdit::exited, this, &TFparam::NEC1Exit);
+        if (c.caption != nullptr) {
+            auto* label = new QLabel(QString::fromLatin1(c.caption), this);
             label->setObjectName(QString("L") + d.name);
             label->setGeometry(d.label_left, d.top, d.left - d.label_left - 1, kFieldHeight);
             label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -138,11 +167,12 @@ TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(
     heading->adjustSize();
     heading->move(376, 16);
 
-    RGstop = new TRadioGroup("After stopping driver",
-                             {"Open driver", "Short-circuit driver", "Open w/free-wheeling diodes"}, this);
-    RGstop->setObjectName("RGstop");
+    const ParamSpec& stop = *find_param("RGstop");
+    RGstop = new TRadioGroup(stop.caption, {"Open driver", "Short-circuit driver", "Open w/free-wheeling diodes"},
+                             this);
+    RGstop->setObjectName(stop.control);
     RGstop->setGeometry(184, 128, 177, 89);
-    RGstop->set_item_index(kDiodeDriver);
+    RGstop->set_item_index(SimParams{}.*stop.choice);
     // Narrow side margins: the longest item needs nearly the whole width;
     // where the substituted family is still too wide, a slightly smaller size.
     if (QLayout* items = RGstop->layout()) {
@@ -157,22 +187,24 @@ TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(
     for (int i = 0; i < RGstop->count(); ++i) RGstop->item(i)->installEventFilter(this);
     tab_order[35] = RGstop;
 
-    auto make_check = [&](QCheckBox*& box, const char* name, const char* caption, int left, int top, int width,
-                          int tab, bool marked) {
-        box = new QCheckBox(QString::fromLatin1(caption), this);
+    // Caption, default and whether leaving it asks for a new run: from the
+    // parameter table.
+    auto make_check = [&](QCheckBox*& box, const char* name, int left, int top, int width, int tab) {
+        const ParamSpec& p = *find_param(name);
+        box = new QCheckBox(QString::fromLatin1(p.caption), this);
         box->setObjectName(name);
         box->setGeometry(left, top, width, kCheckHeight);
-        box->setChecked(false);
-        if (marked) box->installEventFilter(this);
+        box->setChecked(SimParams{}.*p.flag);
+        if (p.marks_stale) box->installEventFilter(this);
         tab_order[tab] = box;
     };
-    make_check(CBsquare, "CBsquare", "Square vin", 240, 272, 97, 31, true);
-    make_check(CBfb, "CBfb", "Use primary current feedback after t=", 240, 288, 201, 33, true);
+    make_check(CBsquare, "CBsquare", 240, 272, 97, 31);
+    make_check(CBfb, "CBfb", 240, 288, 201, 33);
     // Its long caption has to end before NEstart: a slightly smaller size
     // where the substituted family is wider than the one asked for.
     if (CBfb->sizeHint().width() > CBfb->width()) shrink_font(CBfb);
-    make_check(CBuse, "CBuse", "Use Vmax", 416, 320, 81, 23, false);
-    make_check(CBmaxima, "CBmaxima", "Find maxima", 416, 336, 97, 32, false);
+    make_check(CBuse, "CBuse", 416, 320, 81, 23);
+    make_check(CBmaxima, "CBmaxima", 416, 336, 97, 32);
 
     auto make_button = [&](QPushButton*& button, const char* name, const char* caption, int left, int top,
                            int tab) {
@@ -219,39 +251,31 @@ TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(
 
 SimParams TFparam::read_params() const {
     SimParams p;
-    p.C1 = NEC1->panel_real();
-    p.L1 = NEL1->panel_real();
-    p.R1 = NER1->panel_real();
-    p.C2 = NEC2->panel_real();
-    p.L2 = NEL2->panel_real();
-    p.R2 = NER2->panel_real();
-    p.C3 = NEC3->panel_real();
-    p.L3 = NEL3->panel_real();
-    p.R3 = NER3->panel_real();
-    p.k12 = NEk12->panel_real();
-    p.CL = NECL->panel_real();
-    p.RL = NERL->panel_real();
-    p.fin = NEfin->panel_real();
-    p.Vin = NEvin->panel_real();
-    p.tstop = NEstop->panel_real();
-    p.stop_mode = RGstop->item_index();
-    p.Ropen = NEopen->panel_real();
-    p.square = CBsquare->isChecked();
-    p.feedback = CBfb->isChecked();
-    p.tstart = NEstart->panel_real();
-    p.tmax = NEtmax->panel_real();
-    p.points = NEpontos->panel_int();
-    p.steps = NEsteps->panel_int();
-    p.VC10 = NEVC10->panel_real();
-    p.Vmax = NEvmax->panel_real();
-    p.use_vmax = CBuse->isChecked();
-    p.find_maxima = CBmaxima->isChecked();
+    for (const ParamSpec& spec : kParamTable) {
+        const QString name = QString::fromLatin1(spec.control);
+        switch (spec.kind) {
+            case ParamKind::real:
+                p.*spec.real = findChild<TNEdit*>(name)->panel_real();
+                break;
+            case ParamKind::integer:
+                p.*spec.integer = findChild<TNEdit*>(name)->panel_int();
+                break;
+            case ParamKind::flag:
+                p.*spec.flag = findChild<QCheckBox*>(name)->isChecked();
+                break;
+            case ParamKind::choice:
+                p.*spec.choice = findChild<TRadioGroup*>(name)->item_index();
+                break;
+        }
+    }
     return p;
 }
 
 std::array<long double, 8> TFparam::read_scales() const {
-    return {NEmvin->panel_real(), NEv1->panel_real(), NEv2->panel_real(), NEv3->panel_real(),
-            NEv4->panel_real(),   NEi1->panel_real(), NEi2->panel_real(), NEi3->panel_real()};
+    std::array<long double, 8> scales;
+    for (int c = 0; c < kChannelCount; ++c)
+        scales[c] = findChild<TNEdit*>(QString::fromLatin1(kChannels[c].scale_field))->panel_real();
+    return scales;
 }
 
 void TFparam::refresh_ref_buttons() {

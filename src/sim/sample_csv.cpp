@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "app/atomic_file.h"
+#include "sim/channels.h"
 
 namespace zelvar {
 
@@ -15,7 +16,9 @@ std::string csv_real(long double x) {
 }
 
 void write_sample_csv(std::ostream& out, const SampleStore& store) {
-    out << "t,vin,v1,v2,v3,vl,i1,i2,i3\n";
+    std::string header = "t";
+    for (const Channel& c : kChannels) header += std::string(",") + c.csv_name;
+    out << header << '\n';
     for (std::int32_t i = 0; i < store.count(); ++i) {
         std::string row = csv_real(store.time[i]);
         for (int v = 0; v < 8; ++v) {

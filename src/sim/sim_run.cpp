@@ -5,6 +5,7 @@
 #include "app/faults.h"
 #include "sim/circuit_model.h"
 #include "sim/maxima_report.h"
+#include "sim/sine_ahead.h"
 #include "sim/source_voltage.h"
 #include "sim/step_matrix.h"
 #include "sim/trapezoidal_step.h"
@@ -25,10 +26,12 @@ void integrate(const Kernel& kernel, const SimParams& params, std::int32_t n_poi
     long double u = 0;
     long double u_prev = 0;
     long double i_fb = 0;  // the fed-back primary current
+    SineAhead ahead(h);
+    std::int64_t n = 0;  // steps taken
     for (std::int32_t i = 1; i < n_points; ++i) {
         for (std::int32_t s = 0; s < p.steps; ++s) {
             const long double t_next = t + h;
-            u = source_voltage(p, t_next, i_fb);
+            u = ahead.source(p, t_next, i_fb, n++, p.steps - s);
             kernel.step(x, u + u_prev);
             t = t_next;
             u_prev = u;

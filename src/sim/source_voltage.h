@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "sim/rounded_sine.h"
 #include "sim/sim_params.h"
 
 namespace zelvar {
@@ -13,7 +14,8 @@ inline constexpr long double kTwoPi = 6.283185307179586477L;
 
 namespace detail {
 
-// The sine of the floating-point unit (FSIN), whose argument reduction covers
+// The sine of the floating-point unit (FSIN), kept for comparison (the
+// source uses rounded_sin), whose argument reduction covers
 // |x| < 2^63; beyond it, the library's sine.  FSIN reduces with a 66-bit π,
 // so it can differ from the library's sine by a few units in the last place,
 // by about |x|·2^-66 at most; a run's arguments stay below about 3e8, as the
@@ -61,7 +63,7 @@ inline long double source_voltage(const SimParams& p, long double t, long double
             const long double y = t * p.fin * 2 - 0.5L;
             return detail::nearest_integer_is_even(y) ? p.Vin : -p.Vin;
         }
-        return detail::x87_sin((kTwoPi * p.fin) * t) * p.Vin;
+        return rounded_sin((kTwoPi * p.fin) * t) * p.Vin;
     }
     // The driver is stopped.
     switch (p.stop_mode) {

@@ -6,6 +6,7 @@
 
 #include "app/faults.h"
 #include "report/format.h"
+#include "sim/param_table.h"
 #include "widgets/numeric_text.h"
 
 namespace zelvar {
@@ -17,11 +18,37 @@ struct Key {
     long double SimParams::*field;
 };
 
-constexpr Key kKeys[] = {
-    {"C1", &SimParams::C1}, {"L1", &SimParams::L1}, {"C2", &SimParams::C2},   {"L2", &SimParams::L2},
-    {"C3", &SimParams::C3}, {"L3", &SimParams::L3}, {"k12", &SimParams::k12}, {"fin", &SimParams::fin},
+// The entries of the parameter table that the value file holds, in order.
+constexpr int count_keys() {
+    int n = 0;
+    for (const ParamSpec& p : kParamTable)
+        if (p.value_key != nullptr) ++n;
+    return n;
+}
+constexpr int kKeyCount = count_keys();
+
+struct Keys {
+    Key key[kKeyCount];
 };
-constexpr int kKeyCount = 8;
+constexpr Keys make_keys() {
+    Keys keys{};
+    int n = 0;
+    for (const ParamSpec& p : kParamTable)
+        if (p.value_key != nullptr) keys.key[n++] = Key{p.value_key, p.real};
+    return keys;
+}
+constexpr Keys kKeyTable = make_keys();
+constexpr const Key (&kKeys)[kKeyCount] = kKeyTable.key;
+
+// "C1, L1, …, k12 and fin".
+std::string key_list() {
+    std::string list;
+    for (int k = 0; k < kKeyCount; ++k) {
+        if (k > 0) list += k + 1 == kKeyCount ? " and " : ", ";
+        list += kKeys[k].name;
+    }
+    return list;
+}
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -48,7 +75,7 @@ void read_value_file(const std::string& path, SimParams& params) {
         int k = 0;
         while (k < kKeyCount && key != kKeys[k].name) ++k;
         if (k == kKeyCount)
-            throw Error(where + "unknown key " + key + "; the keys are C1, L1, C2, L2, C3, L3, k12 and fin");
+            throw Error(where + "unknown key " + key + "; the keys are " + key_list());
         if (seen[k]) throw Error(where + key + " given twice");
         try {
             std::size_t num = key_end;

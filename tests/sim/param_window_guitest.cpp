@@ -17,6 +17,8 @@
 
 #include "plot/wave_window.h"
 #include "report/report_log.h"
+#include "sim/channels.h"
+#include "sim/param_table.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
 
@@ -497,6 +499,47 @@ TEST_F(ParamWindow, HidingAndShowingKeepsTheContents) {
     EXPECT_TRUE(window->CBfb->isChecked());
     EXPECT_TRUE(window->Bsaveref->isEnabled());
     window->NEL1->set_panel_real(0);
+}
+
+// Every entry of the parameter table is a control of the window with the
+// table's caption and default, and the window reads SimParams{}; every
+// channel has its scale-factor field at 1.
+TEST_F(ParamWindow, TheTablesDescribeTheControls) {
+    const SimParams defaults;
+    const SimParams read = window->read_params();
+    for (const ParamSpec& p : kParamTable) {
+        QWidget* w = control(p.control);
+        ASSERT_NE(w, nullptr) << p.key;
+        const QString caption = QString::fromLatin1(p.caption != nullptr ? p.caption : "");
+        switch (p.kind) {
+            case ParamKind::real:
+            case ParamKind::integer: {
+                EXPECT_EQ(static_cast<TNEdit*>(w)->text().toStdString(), param_default_text(p)) << p.key;
+                auto* label = control<QLabel>((std::string("L") + p.control).c_str());
+                EXPECT_EQ(label != nullptr ? label->text() : QString(), caption) << p.key;
+                if (p.kind == ParamKind::real)
+                    EXPECT_EQ(read.*p.real, defaults.*p.real) << p.key;
+                else
+                    EXPECT_EQ(read.*p.integer, defaults.*p.integer) << p.key;
+                break;
+            }
+            case ParamKind::flag:
+                EXPECT_EQ(static_cast<QCheckBox*>(w)->text(), caption) << p.key;
+                EXPECT_EQ(read.*p.flag, defaults.*p.flag) << p.key;
+                break;
+            case ParamKind::choice:
+                EXPECT_EQ(read.*p.choice, defaults.*p.choice) << p.key;
+                EXPECT_EQ(std::string(p.choices[read.*p.choice]), param_default_text(p)) << p.key;
+                break;
+        }
+    }
+    const std::array<long double, 8> scales = window->read_scales();
+    for (int c = 0; c < kChannelCount; ++c) {
+        EXPECT_EQ(scales[c], 1) << c;
+        auto* label = control<QLabel>((std::string("L") + kChannels[c].scale_field).c_str());
+        ASSERT_NE(label, nullptr) << c;
+        EXPECT_EQ(label->text(), QString::fromLatin1(kChannels[c].csv_name));
+    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "app/dispatch_cli.h"
+#include "sim/param_table.h"
 #include "sim/sample_csv.h"
 #include "report/format.h"
 #include "sim/sim_run.h"
@@ -78,6 +79,21 @@ TEST_F(SimulateCli, HelpListsEveryOptionWithItsDefault) {
                              "--steps S", "--vmax V", "[200000]", "--use-vmax", "--maxima", "--values FILE",
                              "--csv FILE", "--help"})
         EXPECT_NE(r.out.find(line), std::string::npos) << line;
+}
+
+// Each option of the parameter table is listed with the table's default.
+TEST_F(SimulateCli, OptionsComeFromTheParameterTable) {
+    const Result help = simulate({"--help"});
+    for (const ParamSpec& p : kParamTable) {
+        if (p.option == nullptr) continue;
+        const std::string name = std::string("--") + p.option;
+        const std::size_t at = help.out.find("\n  " + name + " ");
+        ASSERT_NE(at, std::string::npos) << name;
+        // Its line, and the next where the help is wrapped below the name.
+        const std::string line = help.out.substr(at, help.out.find('\n', help.out.find('\n', at + 1) + 1) - at);
+        EXPECT_NE(line.find(param_default_text(p) + (p.also_sets != nullptr ? ")]" : "]")), std::string::npos)
+            << line;
+    }
 }
 
 TEST_F(SimulateCli, UsageErrors) {
