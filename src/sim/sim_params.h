@@ -1,5 +1,7 @@
 #pragma once
-// Every input of a simulation run, as the parameter window holds it.
+// Every input of a simulation run, as the parameter window holds it.  The
+// member initializers are the defaults of the window, of `zelvar-cli
+// simulate` and of a run; sim/param_table.h describes each member once.
 #include <cstdint>
 
 namespace zelvar {
