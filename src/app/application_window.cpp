@@ -12,6 +12,7 @@
 #include "app/error_box_widget.h"
 #include "design/design_window.h"
 #include "idealmag/idealmag_window.h"
+#include "plot/picture_file_render.h"
 #include "plot/wave_window.h"
 #include "sim/param_window.h"
 #include "widgets/radio_group_widget.h"
@@ -19,14 +20,6 @@
 namespace zelvar {
 
 namespace {
-
-// The captions were laid out for "MS Sans Serif" 8 pt; these faces have
-// about its width.  The Debian package fonts-dejavu-extra brings the last.
-const QStringList& narrow_faces() {
-    static const QStringList faces = {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
-                                      QStringLiteral("DejaVu Sans Condensed")};
-    return faces;
-}
 
 // The widest caption of the windows, and its width in a laid-out face
 // (DejaVu Sans Condensed) in units of the face's pixel size.
@@ -56,7 +49,7 @@ void setup_application() {
     QCoreApplication::setApplicationName(QString::fromLatin1(kAppTitle));
     // Where "MS Sans Serif" is missing, prefer a face of about its width, so
     // that the captions fit the controls laid out for it.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), narrow_faces());
+    substitute_narrow_faces();
     // Where none of them is installed either, the machine's own sans serif
     // takes their place at the size that keeps the widest caption inside its
     // control, and the program says so once on standard error.

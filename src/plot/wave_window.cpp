@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
-#include <QSvgGenerator>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -21,6 +20,7 @@
 #include "app/application_window.h"
 #include "app/error_box_widget.h"
 #include "app/faults.h"
+#include "plot/picture_file_render.h"
 #include "sim/sample_csv.h"
 #include "sim/sim_run.h"
 
@@ -89,9 +89,7 @@ TFwave::TFwave(SimDocument& state, ReportSink& log, QWidget* parent)
     setObjectName("Fwave");
     setWindowTitle("Waveforms");
     // The plot's text is drawn without smoothing, in solid colours.
-    QFont font("MS Sans Serif", 8);
-    font.setStyleStrategy(QFont::NoAntialias);
-    setFont(font);
+    setFont(plot_font());
     setFocusPolicy(Qt::StrongFocus);
     PaintBox1 = new PaintBox(this);
     auto* layout = new QVBoxLayout(this);
@@ -522,16 +520,7 @@ void TFwave::CursorStep(int step) {
 
 QImage TFwave::picture() {
     if (!state_.results_valid) throw Error("No waveforms to save");
-    const PlotPicture pic = current_picture();
-    QImage image(pic.size, QImage::Format_RGB32);
-    image.setDotsPerMeterX(static_cast<int>(std::lround(PaintBox1->logicalDpiX() / 0.0254)));
-    image.setDotsPerMeterY(static_cast<int>(std::lround(PaintBox1->logicalDpiY() / 0.0254)));
-    image.fill(Qt::black);
-    QPainter p(&image);
-    const PlotLayout layout = render_plot(p, pic);
-    p.end();
-    if (!layout.fault.empty()) throw Error(layout.fault);
-    return image;
+    return plot_image(current_picture(), PaintBox1->logicalDpiX(), PaintBox1->logicalDpiY());
 }
 
 void TFwave::save_view(const QString& path) {
@@ -550,22 +539,11 @@ void TFwave::save_view(const QString& path) {
         write_sample_csv_file(name, inside);
         return;
     }
-    if (suffix == "svg") {
-        if (!state_.results_valid) throw Error("No waveforms to save");
-        const PlotPicture pic = current_picture();
-        QSvgGenerator svg;
-        svg.setFileName(path);
-        svg.setSize(pic.size);
-        svg.setViewBox(QRect(QPoint(0, 0), pic.size));
-        svg.setTitle(QStringLiteral("Waveforms"));
-        QPainter p;
-        if (!p.begin(&svg)) throw Error("Picture file " + name + " cannot be written");
-        const PlotLayout layout = render_plot(p, pic);
-        if (!p.end()) throw Error("Picture file " + name + " cannot be written");
-        if (!layout.fault.empty()) throw Error(layout.fault);
-        return;
-    }
-    if (!picture().save(path, "PNG")) throw Error("Picture file " + name + " cannot be written");
+    if (!state_.results_valid) throw Error("No waveforms to save");
+    if (suffix == "svg")
+        save_plot_svg(name, current_picture());
+    else
+        save_plot_png(name, current_picture(), PaintBox1->logicalDpiX(), PaintBox1->logicalDpiY());
 }
 
 void TFwave::FileSave() {

@@ -1,14 +1,20 @@
 #include "sim/simulate_cli.h"
 
+#include <array>
 #include <cctype>
 #include <optional>
 
 #include "design/cli_common.h"
+#include "sim/channels.h"
 #include "sim/param_table.h"
 #include "sim/sample_csv.h"
 #include "sim/sim_run.h"
 #include "sim/value_file_input.h"
 #include "widgets/numeric_text.h"
+
+#ifdef ZELVAR_PICTURES
+#include "plot/picture_file_render.h"
+#endif
 
 namespace zelvar {
 
@@ -59,6 +65,17 @@ void apply(const ParamSpec& p, const std::string& text, SimParams& params) {
     if (p.also_sets != nullptr) params.*p.also_sets = true;
 }
 
+// "WxH" with 1 <= W, H <= 10000; false when the text is not such a size.
+bool parse_size(const std::string& text, int& width, int& height) {
+    const std::size_t x = text.find('x');
+    if (x == std::string::npos || x == 0 || x + 1 == text.size() || x > 5 || text.size() - x - 1 > 5) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (i != x && (text[i] < '0' || text[i] > '9')) return false;
+    width = std::stoi(text.substr(0, x));
+    height = std::stoi(text.substr(x + 1));
+    return width >= 1 && width <= 10000 && height >= 1 && height <= 10000;
+}
+
 }  // namespace
 
 int simulate_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -66,7 +83,8 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
                  "Exit status: 0 completed, 1 stopped by the run's own check (its line is the\n"
                  "last one printed), 2 error (message on standard error or an output that\n"
                  "cannot be written), 64 usage error.  A completed run ends with the line\n"
-                 "\"Run completed: N points.\" (and \"Samples saved in file FILE\" with --csv).\n"
+                 "\"Run completed: N points.\" (and \"Samples saved in file FILE\" with --csv,\n"
+                 "\"Picture saved in file FILE\" with --png or --svg).\n"
                  "Defaults are in brackets.",
                  "zelvar-cli simulate"};
     app.failure_message([](const CLI::App*, const CLI::Error& e) {
@@ -114,24 +132,69 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
             ->type_name("FILE")
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
+    // The waveform window's picture of the run: its size, and the scale
+    // factors of the parameter window's fields.
+    std::string png_text, svg_text, size_text;
+    CLI::Option* png = app.add_option("--png", png_text,
+                                      "after a completed run, write the waveform window's picture as PNG [none]")
+                           ->type_name("FILE")
+                           ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    CLI::Option* svg = app.add_option("--svg", svg_text,
+                                      "after a completed run, write the waveform window's picture as SVG [none]")
+                           ->type_name("FILE")
+                           ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.add_option("--size", size_text, "size of the picture in pixels (the waveform window's paint box) [632x476]")
+        ->type_name("WxH")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                int w = 0, h = 0;
+                return parse_size(text, w, h) ? std::string()
+                                              : "the size must be WxH pixels, each 1 to 10000, e.g. 632x476";
+            },
+            ""));
+    std::array<std::string, kChannelCount> scale_text;
+    std::array<CLI::Option*, kChannelCount> scale_cli{};
+    for (int c = 0; c < kChannelCount; ++c)
+        scale_cli[c] = app.add_option(std::string("--scale-") + kChannels[c].csv_name, scale_text[c],
+                                      std::string("picture: scale factor of ") + kChannels[c].csv_name + " [1]")
+                           ->type_name("F")
+                           ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
         [&] {
+            const bool picture = png->count() > 0 || svg->count() > 0;
+#ifndef ZELVAR_PICTURES
+            if (picture) throw Error("This zelvar-cli was built without Qt: --png and --svg are not available");
+#endif
+            int width = 632, height = 476;
+            if (!size_text.empty()) parse_size(size_text, width, height);  // checked by the parser
+            std::array<long double, kChannelCount> scales{1, 1, 1, 1, 1, 1, 1, 1};
+            for (int c = 0; c < kChannelCount; ++c)
+                if (scale_cli[c]->count() > 0) scales[c] = parse_real(scale_text[c]);
             SimParams params;
             if (values->count() > 0) read_value_file(values_text, params);
             for (const Given& g : given)
                 if (g.cli->count() > 0) apply(*g.spec, g.text, params);
-            const bool store = csv->count() > 0;
+            const bool store = csv->count() > 0 || picture;
 
             PrintingSink log(out);
             SimResult result;
             if (!run_simulation(params, log, result, store)) return false;
             report_line(log, "Run completed: " + I(params.points) + " points.");
-            if (store) {
+            if (csv->count() > 0) {
                 write_sample_csv_file(csv_text, result.samples);
                 report_line(log, "Samples saved in file " + csv_text);
             }
+#ifdef ZELVAR_PICTURES
+            if (picture) {
+                write_run_pictures(png_text, svg_text, width, height, result.samples, result.range, scales);
+                for (const std::string& file : {png_text, svg_text})
+                    if (!file.empty()) report_line(log, "Picture saved in file " + file);
+            }
+#endif
             return true;
         },
         out, err);
