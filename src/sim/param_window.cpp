@@ -24,6 +24,7 @@
 #include "sim/param_table.h"
 #include "sim/tolerance_window.h"
 #include "sim/value_file_input.h"
+#include "sim/response_window.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
 
@@ -259,6 +260,16 @@ TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(
         if (previous != nullptr) QWidget::setTabOrder(previous, widget);
         previous = widget;
     }
+
+    // "Response...": in free space under "Delete Ref."; out of the Tab
+    // chain, so that Tab still goes round the window's own controls; Alt+R
+    // presses it.
+    Bresponse = new QPushButton(QString::fromUtf8("&Response\u2026"), this);
+    Bresponse->setObjectName("Bresponse");
+    Bresponse->setGeometry(96, 320, 81, kButtonHeight);
+    Bresponse->setAutoDefault(false);
+    Bresponse->setFocusPolicy(Qt::ClickFocus);
+    connect(Bresponse, &QPushButton::clicked, this, &TFparam::BresponseClick);
 }
 
 SimParams TFparam::read_params() const {
@@ -347,6 +358,14 @@ void TFparam::choose_and_load_values() {
 void TFparam::BtoleranceClick() {
     run_guarded(this, [&] {
         if (tolerance_ != nullptr) bring_to_front(tolerance_);
+    });
+}
+
+void TFparam::BresponseClick() {
+    run_guarded(this, [&] {
+        if (response_ == nullptr) response_ = new TFresponse(this);
+        response_->show_response(read_params());
+        bring_to_front(response_);
     });
 }
 

@@ -23,6 +23,7 @@ class TFtolerance;
 // Asks for a value file to load (a file dialog owned by `parent`); empty
 // when the user cancels.
 std::string ask_for_value_file(QWidget* parent);
+class TFresponse;
 
 class TFparam : public QWidget {
     Q_OBJECT
@@ -58,11 +59,16 @@ public:
     TRadioGroup* RGstop;
     QCheckBox *CBsquare, *CBfb, *CBuse, *CBmaxima;
     QPushButton *Bsaveref, *Bdelref, *Breplot;
-    // Beside "Plot"; outside the tab chain, reached by Ctrl+T.
+    // Below "Plot"; outside the tab chain, reached by Ctrl+T.
     QPushButton* Btolerance;
     // "Load values…": out of the Tab chain (reached by the mouse, and by
     // Ctrl+O in the design window).
     QPushButton* Bload;
+    // "Response...": the frequency response of the circuit (after the
+    // window's own controls).
+    QPushButton* Bresponse;
+    // Its window, created by the first "Response..." (nullptr before).
+    TFresponse* response_window() const { return response_; }
 
 signals:
     // Values from a file are in the fields, as after a design run.
@@ -74,6 +80,8 @@ public slots:
     void BdelrefClick();
     void NEC1Exit();
     void BtoleranceClick();
+    // Computes the response of the circuit the fields describe and shows it.
+    void BresponseClick();
 
 protected:
     // Leaving a check box or the radio group counts as leaving a control.
@@ -85,6 +93,7 @@ private:
     SimDocument& state_;
     TFwave* wave_ = nullptr;
     TFtolerance* tolerance_ = nullptr;
+    TFresponse* response_ = nullptr;
 };
 
 }  // namespace zelvar
