@@ -274,20 +274,20 @@ TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(
 
 SimParams TFparam::read_params() const {
     SimParams p;
-    for (const ParamSpec& spec : kParamTable) {
-        const QString name = QString::fromLatin1(spec.control);
-        switch (spec.kind) {
+    for (const ParamSpec& entry : kParamTable) {
+        const QString name = QString::fromLatin1(entry.control);
+        switch (entry.kind) {
             case ParamKind::real:
-                p.*spec.real = findChild<TNEdit*>(name)->panel_real();
+                p.*entry.real = findChild<TNEdit*>(name)->panel_real();
                 break;
             case ParamKind::integer:
-                p.*spec.integer = findChild<TNEdit*>(name)->panel_int();
+                p.*entry.integer = findChild<TNEdit*>(name)->panel_int();
                 break;
             case ParamKind::flag:
-                p.*spec.flag = findChild<QCheckBox*>(name)->isChecked();
+                p.*entry.flag = findChild<QCheckBox*>(name)->isChecked();
                 break;
             case ParamKind::choice:
-                p.*spec.choice = findChild<TRadioGroup*>(name)->item_index();
+                p.*entry.choice = findChild<TRadioGroup*>(name)->item_index();
                 break;
         }
     }

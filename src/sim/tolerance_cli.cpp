@@ -78,7 +78,7 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
 
     // Every option of `simulate`, from the same parameter table.
     struct Given {
-        const ParamSpec* spec;
+        const ParamSpec* entry;
         std::string text;
         CLI::Option* cli;
     };
@@ -182,7 +182,7 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
             SimParams p;
             if (app.count("--values") > 0) read_value_file(values_file, p);
             for (const Given& g : given)
-                if (g.cli->count() > 0) apply(*g.spec, g.text, p);
+                if (g.cli->count() > 0) apply(*g.entry, g.text, p);
 
             PrintingSink log(out);
             const bool progress = &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
