@@ -15,6 +15,7 @@
 #include "plot/picture_file_render.h"
 #include "plot/wave_window.h"
 #include "sim/param_window.h"
+#include "sim/tolerance_window.h"
 #include "widgets/radio_group_widget.h"
 
 namespace zelvar {
@@ -114,6 +115,7 @@ ZelvarWindows::ZelvarWindows() {
     Fwave = new TFwave(document, Fdesign->report_log(), nullptr);
     Fparam = new TFparam(document, nullptr);
     Fidealmag = new TFidealmag(nullptr);
+    Ftolerance = new TFtolerance([param = Fparam] { return param->read_params(); }, Fdesign->report_log(), nullptr);
 
     TFparam* param = Fparam;
     Fwave->set_inputs(TFwave::Inputs{[param] { return param->read_params(); },
@@ -122,11 +124,13 @@ ZelvarWindows::ZelvarWindows() {
     Fparam->set_wave_window(Fwave);
     // Values loaded from a file enable "Simulate" as a design run does.
     QObject::connect(Fparam, &TFparam::values_loaded, Fdesign, &TFdesign::enable_simulate);
+    Fparam->set_tolerance_window(Ftolerance);
     Fdesign->set_windows(Fparam, Fidealmag);
     Fidealmag->set_windows(Fparam, Fdesign);
 }
 
 ZelvarWindows::~ZelvarWindows() {
+    delete Ftolerance;
     delete Fidealmag;
     delete Fparam;
     delete Fwave;

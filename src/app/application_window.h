@@ -16,6 +16,7 @@ class TFdesign;
 class TFwave;
 class TFparam;
 class TFidealmag;
+class TFtolerance;
 
 // Application name and title (caption of the error box).
 void setup_application();
@@ -59,6 +60,7 @@ public:
     TFwave* Fwave;
     TFparam* Fparam;
     TFidealmag* Fidealmag;
+    TFtolerance* Ftolerance;  // opened from the parameter window
 };
 
 }  // namespace zelvar

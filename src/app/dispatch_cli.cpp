@@ -1,9 +1,12 @@
 #include "app/dispatch_cli.h"
 
 #include "design/design_cli.h"
+#include "design/modes_cli.h"
 #include "idealmag/magnifier_cli.h"
 #include "sim/netlist_cli.h"
+#include "sim/response_cli.h"
 #include "sim/simulate_cli.h"
+#include "sim/tolerance_cli.h"
 
 namespace zelvar {
 
@@ -15,6 +18,9 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         "  magnifier   design an ideal spark-gap magnifier\n"
         "  simulate    simulate the circuit and print the run's report\n"
         "  netlist     write the circuit of a run as an ngspice deck\n"
+        "  tolerance   Monte Carlo and sensitivity analysis of a simulation\n"
+        "  modes       design every mode k:l:m:n up to a limit and list the realizable ones\n"
+        "  response    natural frequencies and frequency response of the circuit\n"
         "Run 'zelvar-cli <command> --help' for the options of a command.\n";
     if (args.empty()) {
         err << usage;
@@ -30,6 +36,9 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command == "magnifier") return magnifier_command(rest, out, err);
     if (command == "simulate") return simulate_command(rest, out, err);
     if (command == "netlist") return netlist_command(rest, out, err);
+    if (command == "tolerance") return tolerance_command(rest, out, err);
+    if (command == "modes") return modes_command(rest, out, err);
+    if (command == "response") return response_command(rest, out, err);
     if (command == "--help" || command == "-h" || command == "help") {
         out << usage;
         return kExitCompleted;

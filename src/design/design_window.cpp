@@ -21,6 +21,7 @@
 #include "app/application_window.h"
 #include "app/atomic_file.h"
 #include "app/error_box_widget.h"
+#include "design/modes_window.h"
 #include "idealmag/idealmag_window.h"
 #include "sim/param_window.h"
 #include "sim/sim_document.h"
@@ -338,6 +339,13 @@ TFdesign::TFdesign(SimDocument& state, QWidget* parent) : QWidget(parent), state
                      NEg1, NEg2, CBC1, CBC2});
     NEk->setFocus(Qt::OtherFocusReason);
 
+    // "Modes...": in free space beside "Simulate"; out of the Tab chain, so
+    // that Tab still goes round the window's own controls; Alt+M presses it.
+    Bmodes = button(this, "Bmodes", "Modes", 88, 496, 81);
+    Bmodes->setText(QString::fromUtf8("&Modes\u2026"));
+    Bmodes->setFocusPolicy(Qt::ClickFocus);
+    connect(Bmodes, &QPushButton::clicked, this, &TFdesign::BmodesClick);
+
     connect(Bdesign, &QPushButton::clicked, this, &TFdesign::BdesignClick);
     connect(Bsimulate, &QPushButton::clicked, this, &TFdesign::BsimulateClick);
     connect(Button1, &QPushButton::clicked, this, &TFdesign::Button1Click);
@@ -426,6 +434,36 @@ void TFdesign::load_values_command() {
         const std::string path = ask_for_value_file(this);
         if (!path.empty()) param_->load_values(path);
     });
+}
+
+void TFdesign::BmodesClick() {
+    run_guarded(this, [this] {
+        DesignInputs inputs;
+        inputs.C1 = NEC1->panel_real();
+        inputs.C3 = NEC3->panel_real();
+        inputs.L3 = NEL3->panel_real();
+        inputs.excitation = RGexcitation->item_index();
+        inputs.leave_c1 = CBC1->isChecked();
+        inputs.g1 = NEg1->panel_real();
+        inputs.leave_c2 = CBC2->isChecked();
+        inputs.g2 = NEg2->panel_real();
+        if (modes_ == nullptr) {
+            modes_ = new TFmodes(this);
+            modes_->on_choose = [this](std::int32_t k, std::int32_t l, std::int32_t m, std::int32_t n) {
+                choose_mode(k, l, m, n);
+            };
+        }
+        modes_->explore(inputs);
+        bring_to_front(modes_);
+    });
+}
+
+void TFdesign::choose_mode(std::int32_t k, std::int32_t l, std::int32_t m, std::int32_t n) {
+    NEk->set_panel_real(k);
+    NEl->set_panel_real(l);
+    NEm->set_panel_real(m);
+    NEn->set_panel_real(n);
+    BdesignClick();
 }
 
 void TFdesign::closeEvent(QCloseEvent* event) {

@@ -24,6 +24,7 @@ class TNEdit;
 class TRadioGroup;
 class TFparam;
 class TFidealmag;
+class TFmodes;
 struct SimDocument;
 
 // The report log: a multi-line box that the user may edit; each report line
@@ -109,6 +110,10 @@ public:
     QCheckBox *CBC1, *CBC2;
     QPushButton *Bdesign, *Button1, *Bsimulate;
     TMemo* Memo1;
+    // "Modes...": the mode explorer (after the window's own controls).
+    QPushButton* Bmodes;
+    // The explorer's window, created by the first "Modes..." (nullptr before).
+    TFmodes* modes_window() const { return modes_; }
 
 public slots:
     void BdesignClick();
@@ -119,6 +124,12 @@ public slots:
     // Ctrl+O: asks for a value file and loads it into the simulation
     // parameter window, as its "Load values…" does.
     void load_values_command();
+    // Opens the mode explorer on the current C1, C3, L3, excitation and
+    // energy-left options.
+    void BmodesClick();
+    // Puts the mode into NEk, NEl, NEm and NEn and runs the design as
+    // 'Design "ZELVAR"' does.
+    void choose_mode(std::int32_t k, std::int32_t l, std::int32_t m, std::int32_t n);
 
 protected:
     // Closing the main window ends the program.
@@ -128,6 +139,7 @@ private:
     SimDocument& state_;
     TFparam* param_ = nullptr;
     TFidealmag* idealmag_ = nullptr;
+    TFmodes* modes_ = nullptr;
 };
 
 }  // namespace zelvar

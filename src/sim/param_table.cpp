@@ -10,17 +10,17 @@ const ParamSpec* find_param(const std::string& key_or_control) {
     return nullptr;
 }
 
-std::string param_default_text(const ParamSpec& spec) {
+std::string param_default_text(const ParamSpec& entry) {
     const SimParams defaults;
-    switch (spec.kind) {
+    switch (entry.kind) {
         case ParamKind::real:
-            return real_display_text(defaults.*spec.real);
+            return real_display_text(defaults.*entry.real);
         case ParamKind::integer:
-            return int_display_text(defaults.*spec.integer);
+            return int_display_text(defaults.*entry.integer);
         case ParamKind::flag:
-            return defaults.*spec.flag ? "on" : "off";
+            return defaults.*entry.flag ? "on" : "off";
         case ParamKind::choice:
-            return spec.choices[defaults.*spec.choice];
+            return entry.choices[defaults.*entry.choice];
     }
     return "";
 }

@@ -105,6 +105,6 @@ const ParamSpec* find_param(const std::string& key_or_control);
 
 // The default of an entry as the window's field shows it ("1E-14", "600"),
 // "off"/"on" for a flag, the word of a choice.
-std::string param_default_text(const ParamSpec& spec);
+std::string param_default_text(const ParamSpec& entry);
 
 }  // namespace zelvar

@@ -11,6 +11,7 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 #include <exception>
 #include <map>
@@ -21,7 +22,9 @@
 #include "plot/wave_window.h"
 #include "sim/channels.h"
 #include "sim/param_table.h"
+#include "sim/tolerance_window.h"
 #include "sim/value_file_input.h"
+#include "sim/response_window.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
 
@@ -222,6 +225,17 @@ TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(
     connect(Breplot, &QPushButton::clicked, this, &TFparam::BreplotClick);
     connect(Bsaveref, &QPushButton::clicked, this, &TFparam::BsaverefClick);
     connect(Bdelref, &QPushButton::clicked, this, &TFparam::BdelrefClick);
+    // The tolerance analysis: in the free place below "Plot", after the
+    // window's own controls and outside their tab chain (which keeps its
+    // order); Ctrl+T presses it from anywhere in the window.
+    Btolerance = new QPushButton("Tolerance...", this);
+    Btolerance->setObjectName("Btolerance");
+    Btolerance->setGeometry(8, 320, 81, kButtonHeight);
+    Btolerance->setAutoDefault(false);
+    Btolerance->setFocusPolicy(Qt::ClickFocus);
+    connect(Btolerance, &QPushButton::clicked, this, &TFparam::BtoleranceClick);
+    auto* tolerance_key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
+    connect(tolerance_key, &QShortcut::activated, Btolerance, &QPushButton::click);
     // Both disabled at program start: no run has completed, no reference.
     refresh_ref_buttons();
 
@@ -246,24 +260,34 @@ TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(
         if (previous != nullptr) QWidget::setTabOrder(previous, widget);
         previous = widget;
     }
+
+    // "Response...": in free space under "Delete Ref."; out of the Tab
+    // chain, so that Tab still goes round the window's own controls; Alt+R
+    // presses it.
+    Bresponse = new QPushButton(QString::fromUtf8("&Response\u2026"), this);
+    Bresponse->setObjectName("Bresponse");
+    Bresponse->setGeometry(96, 320, 81, kButtonHeight);
+    Bresponse->setAutoDefault(false);
+    Bresponse->setFocusPolicy(Qt::ClickFocus);
+    connect(Bresponse, &QPushButton::clicked, this, &TFparam::BresponseClick);
 }
 
 SimParams TFparam::read_params() const {
     SimParams p;
-    for (const ParamSpec& spec : kParamTable) {
-        const QString name = QString::fromLatin1(spec.control);
-        switch (spec.kind) {
+    for (const ParamSpec& entry : kParamTable) {
+        const QString name = QString::fromLatin1(entry.control);
+        switch (entry.kind) {
             case ParamKind::real:
-                p.*spec.real = findChild<TNEdit*>(name)->panel_real();
+                p.*entry.real = findChild<TNEdit*>(name)->panel_real();
                 break;
             case ParamKind::integer:
-                p.*spec.integer = findChild<TNEdit*>(name)->panel_int();
+                p.*entry.integer = findChild<TNEdit*>(name)->panel_int();
                 break;
             case ParamKind::flag:
-                p.*spec.flag = findChild<QCheckBox*>(name)->isChecked();
+                p.*entry.flag = findChild<QCheckBox*>(name)->isChecked();
                 break;
             case ParamKind::choice:
-                p.*spec.choice = findChild<TRadioGroup*>(name)->item_index();
+                p.*entry.choice = findChild<TRadioGroup*>(name)->item_index();
                 break;
         }
     }
@@ -328,6 +352,20 @@ void TFparam::choose_and_load_values() {
     run_guarded(this, [&] {
         const std::string path = ask_for_value_file(this);
         if (!path.empty()) load_values(path);
+    });
+}
+
+void TFparam::BtoleranceClick() {
+    run_guarded(this, [&] {
+        if (tolerance_ != nullptr) bring_to_front(tolerance_);
+    });
+}
+
+void TFparam::BresponseClick() {
+    run_guarded(this, [&] {
+        if (response_ == nullptr) response_ = new TFresponse(this);
+        response_->show_response(read_params());
+        bring_to_front(response_);
     });
 }
 

@@ -18,10 +18,12 @@ namespace zelvar {
 class TNEdit;
 class TRadioGroup;
 class TFwave;
+class TFtolerance;
 
 // Asks for a value file to load (a file dialog owned by `parent`); empty
 // when the user cancels.
 std::string ask_for_value_file(QWidget* parent);
+class TFresponse;
 
 class TFparam : public QWidget {
     Q_OBJECT
@@ -30,6 +32,8 @@ public:
 
     // "Plot" shows this window's waveform window (set once at start-up).
     void set_wave_window(TFwave* wave) { wave_ = wave; }
+    // "Tolerance..." shows the tolerance analysis window (set once at start-up).
+    void set_tolerance_window(TFtolerance* tolerance) { tolerance_ = tolerance; }
 
     // The stored values of every field that the run reads.
     SimParams read_params() const;
@@ -55,9 +59,16 @@ public:
     TRadioGroup* RGstop;
     QCheckBox *CBsquare, *CBfb, *CBuse, *CBmaxima;
     QPushButton *Bsaveref, *Bdelref, *Breplot;
+    // Below "Plot"; outside the tab chain, reached by Ctrl+T.
+    QPushButton* Btolerance;
     // "Load values…": out of the Tab chain (reached by the mouse, and by
     // Ctrl+O in the design window).
     QPushButton* Bload;
+    // "Response...": the frequency response of the circuit (after the
+    // window's own controls).
+    QPushButton* Bresponse;
+    // Its window, created by the first "Response..." (nullptr before).
+    TFresponse* response_window() const { return response_; }
 
 signals:
     // Values from a file are in the fields, as after a design run.
@@ -68,6 +79,9 @@ public slots:
     void BsaverefClick();
     void BdelrefClick();
     void NEC1Exit();
+    void BtoleranceClick();
+    // Computes the response of the circuit the fields describe and shows it.
+    void BresponseClick();
 
 protected:
     // Leaving a check box or the radio group counts as leaving a control.
@@ -78,6 +92,8 @@ protected:
 private:
     SimDocument& state_;
     TFwave* wave_ = nullptr;
+    TFtolerance* tolerance_ = nullptr;
+    TFresponse* response_ = nullptr;
 };
 
 }  // namespace zelvar

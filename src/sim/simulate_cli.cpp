@@ -79,7 +79,7 @@ bool parse_size(const std::string& text, int& width, int& height) {
 }  // namespace
 
 struct RunOptions::Given {
-    const ParamSpec* spec;
+    const ParamSpec* entry;
     std::string text;
     CLI::Option* cli;
 };
@@ -119,7 +119,7 @@ SimParams RunOptions::params() const {
     SimParams params;
     if (values_->count() > 0) read_value_file(values_text_, params);
     for (const Given& g : given_)
-        if (g.cli->count() > 0) apply(*g.spec, g.text, params);
+        if (g.cli->count() > 0) apply(*g.entry, g.text, params);
     return params;
 }
 

@@ -1,0 +1,12 @@
+#pragma once
+// `zelvar-cli response`.
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace zelvar {
+
+// args are the options after the command name; returns the exit status.
+int response_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace zelvar

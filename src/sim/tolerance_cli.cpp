@@ -1,0 +1,199 @@
+#include "sim/tolerance_cli.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <exception>
+#include <iostream>
+#include <thread>
+
+#include "design/cli_common.h"
+#include "sim/param_table.h"
+#include "sim/tolerance.h"
+#include "sim/value_file_input.h"
+#include "widgets/numeric_text.h"
+
+namespace zelvar {
+
+namespace {
+
+// Sets what the simulation option of p given with `text` stands for, as
+// `simulate` does.
+void apply(const ParamSpec& p, const std::string& text, SimParams& params) {
+    switch (p.kind) {
+        case ParamKind::real:
+            params.*p.real = parse_real(text);
+            break;
+        case ParamKind::integer:
+            params.*p.integer = parse_int(text);
+            break;
+        case ParamKind::flag:
+            params.*p.flag = true;
+            break;
+        case ParamKind::choice:
+            for (int i = 0; p.choices[i] != nullptr; ++i)
+                if (text == p.choices[i]) params.*p.choice = i;
+            break;
+    }
+    if (p.also_sets != nullptr) params.*p.also_sets = true;
+}
+
+// Runs the analysis on a thread of its own while this one shows the
+// progress on err.
+ToleranceResult analyse_with_progress(const SimParams& p, const ToleranceSettings& s, ReportSink& log,
+                                      std::ostream& err) {
+    ToleranceControl control;
+    ToleranceResult result;
+    std::exception_ptr failure;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        try {
+            result = run_tolerance_analysis(p, s, log, &control);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished = true;
+    });
+    bool shown = false;
+    while (!finished.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        err << "\rTolerance analysis: " << control.done.load() << " of " << control.total.load() << " runs"
+            << std::flush;
+        shown = true;
+    }
+    worker.join();
+    if (shown) err << "\n" << std::flush;
+    if (failure) std::rethrow_exception(failure);
+    return result;
+}
+
+}  // namespace
+
+int tolerance_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const ToleranceSettings tol_defaults;
+    CLI::App app{"Monte Carlo and sensitivity analysis of a simulation: the elements, the coupling and the "
+                 "drive frequency varied by their tolerances; prints the statistics of the figures at the "
+                 "peak of v3, the yield and the ranked sensitivity.",
+                 "zelvar-cli tolerance"};
+
+    // Every option of `simulate`, from the same parameter table.
+    struct Given {
+        const ParamSpec* entry;
+        std::string text;
+        CLI::Option* cli;
+    };
+    std::vector<Given> given;
+    given.reserve(kParamCount);
+    for (const ParamSpec& p : kParamTable) {
+        if (p.option == nullptr) continue;
+        given.push_back({&p, {}, nullptr});
+        Given& g = given.back();
+        const std::string name = std::string("--") + p.option;
+        std::string help = p.flag == &SimParams::find_maxima ? "write the nominal run's maxima and energy report"
+                                                             : p.help;
+        if (p.also_sets != nullptr)
+            help += " [off (" + std::string(p.unit) + " = " + param_default_text(p) + ")]";
+        else
+            help += " [" + param_default_text(p) + "]";
+        if (p.kind == ParamKind::flag) {
+            const std::string description = help;  // a mutable string would be taken for the flag's variable
+            g.cli = app.add_flag(name, description)->disable_flag_override();
+            continue;
+        }
+        g.cli = app.add_option(name, g.text, help)->type_name(p.unit)->multi_option_policy(
+            CLI::MultiOptionPolicy::TakeLast);
+        if (p.kind == ParamKind::choice) {
+            std::vector<std::string> words;
+            for (int i = 0; p.choices[i] != nullptr; ++i) words.push_back(p.choices[i]);
+            g.cli->check(CLI::IsMember(words));
+        }
+    }
+    std::string values_file;
+    app.add_option("--values", values_file,
+                   "take C1, L1, C2, L2, C3, L3, k12 and fin from a value file written by the design; element "
+                   "options given beside it override its values")
+        ->type_name("FILE");
+
+    // The analysis.
+    std::string tol_all;
+    app.add_option("--tol", tol_all, "tolerance in percent of C1, L1, C2, L2, C3, L3 and k12")
+        ->type_name("PCT")
+        ->default_str("1");
+    std::string tol_each[kToleranceElements];
+    for (int e = 0; e < kToleranceElements; ++e)
+        app.add_option(std::string("--tol-") + tolerance_element_name(e), tol_each[e],
+                       std::string("tolerance of ") + tolerance_element_name(e) + " in percent" +
+                           (e == kTolFin ? " (--tol leaves it)" : " (overrides --tol)"))
+            ->type_name("PCT")
+            ->default_str(e == kTolFin ? "0" : "--tol");
+    std::string dist = "uniform";
+    app.add_option("--dist", dist, "uniform within +-tol, or Gaussian with sigma = tol/3 truncated at +-tol")
+        ->check(CLI::IsMember({"uniform", "gauss"}))
+        ->default_str("uniform");
+    std::string runs_text, seed_text, threads_text, threshold_text, csv_file;
+    app.add_option("--runs", runs_text, "Monte Carlo runs")->type_name("N")->default_str("1000");
+    app.add_option("--seed", seed_text, "seed of the draws")->type_name("S")->default_str("1");
+    app.add_option("--threads", threads_text, "worker threads")->type_name("T")->default_str("all cores");
+    app.add_option("--threshold", threshold_text, "efficiency in percent that counts for the yield")
+        ->type_name("PCT")
+        ->default_str("90");
+    app.add_option("--csv", csv_file,
+                   "write one row per run: run,C1,L1,C2,L2,C3,L3,k12,fin,efficiency,share_c3,v3_peak,t_peak,status "
+                   "(21 significant digits)")
+        ->type_name("FILE");
+
+    if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
+
+    // The settings' numbers follow the fields' text rules (a refused text is
+    // an error, as for every number); a value out of range is a usage error.
+    ToleranceSettings settings = tol_defaults;
+    try {
+        if (app.count("--tol") > 0) {
+            const long double t = parse_real(tol_all);
+            for (int e = 0; e < kTolFin; ++e) settings.tol[e] = t;
+        }
+        for (int e = 0; e < kToleranceElements; ++e)
+            if (app.count(std::string("--tol-") + tolerance_element_name(e)) > 0)
+                settings.tol[e] = parse_real(tol_each[e]);
+        settings.dist = dist == "gauss" ? Distribution::gauss : Distribution::uniform;
+        if (app.count("--runs") > 0) settings.runs = parse_int(runs_text);
+        if (app.count("--seed") > 0) settings.seed = static_cast<std::uint32_t>(parse_int(seed_text));
+        if (app.count("--threads") > 0) {
+            settings.threads = parse_int(threads_text);
+            if (settings.threads < 1) throw Error("The number of threads must be at least 1");
+        }
+        if (app.count("--threshold") > 0) settings.threshold = parse_real(threshold_text);
+        check_tolerance_settings(settings);
+    } catch (const Error& e) {
+        const std::string message = e.what();
+        // A refused number is an error like every refused number; a number
+        // out of its range is a usage error.
+        if (message.find("is not a valid number") != std::string::npos || message == kOverflow) {
+            err << error_box_text(message) << '\n';
+            return kExitError;
+        }
+        err << "zelvar-cli tolerance: " << error_box_text(message) << '\n'
+            << "Run 'zelvar-cli tolerance --help' for the options.\n";
+        return kExitUsage;
+    }
+
+    return run_command(
+        [&] {
+            SimParams p;
+            if (app.count("--values") > 0) read_value_file(values_file, p);
+            for (const Given& g : given)
+                if (g.cli->count() > 0) apply(*g.entry, g.text, p);
+
+            PrintingSink log(out);
+            const bool progress = &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
+            const ToleranceResult result = progress ? analyse_with_progress(p, settings, log, err)
+                                                    : run_tolerance_analysis(p, settings, log);
+            if (result.nominal.status != RunStatus::completed) return false;
+            write_tolerance_report(result, settings, log);
+            if (app.count("--csv") > 0) write_tolerance_csv_file(csv_file, result);
+            return true;
+        },
+        out, err);
+}
+
+}  // namespace zelvar

@@ -1,0 +1,86 @@
+#pragma once
+// TFtolerance: the "Tolerance analysis" window.  It takes the simulation
+// parameter window's values when "Run" is pressed and runs the Monte Carlo
+// and sensitivity analysis in the background; the progress bar moves,
+// "Cancel" stops it and keeps the runs that finished.  At the end the summary
+// goes to the report log and the window draws the histogram of the
+// efficiency and the sensitivity bars.
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "report/report_log.h"
+#include "sim/sim_params.h"
+#include "sim/tolerance.h"
+
+class QChartView;
+class QCloseEvent;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace zelvar {
+
+class TNEdit;
+class TRadioGroup;
+
+class TFtolerance : public QWidget {
+    Q_OBJECT
+public:
+    // read_params: the parameter window's values at the moment of the call;
+    // log: the program's report log.
+    TFtolerance(std::function<SimParams()> read_params, ReportSink& log, QWidget* parent = nullptr);
+    ~TFtolerance() override;
+
+    // The settings as the fields hold them (stored values); raises
+    // zelvar::Error when one is out of range.
+    ToleranceSettings read_settings() const;
+
+    bool running() const { return worker_.joinable(); }
+    // The last finished analysis (empty runs before the first).
+    const ToleranceResult& result() const { return result_; }
+
+    // Controls.
+    TNEdit* NEtol[kToleranceElements];
+    TNEdit *NEruns, *NEseed, *NEthreshold;
+    TRadioGroup* RGdist;
+    QPushButton *Brun, *Bcancel;
+    QProgressBar* progress;
+    QLabel* Lstatus;
+    QChartView *histogram, *tornado;
+
+public slots:
+    void BrunClick();
+    void BcancelClick();
+
+protected:
+    // Closing hides the window; an analysis under way goes on.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // On the user-interface thread, once the worker has ended.
+    void finish();
+    void show_progress();
+    void draw_charts(const ToleranceSettings& s);
+
+    std::function<SimParams()> read_params_;
+    ReportSink& log_;
+    QTimer* timer_;
+
+    // The analysis under way: its inputs, control and outputs belong to the
+    // worker thread until it has ended.
+    std::thread worker_;
+    ToleranceSettings settings_;
+    ToleranceControl control_;
+    ToleranceResult pending_;
+    LineCollector nominal_lines_;
+    std::string failure_;
+    bool failed_ = false;
+
+    ToleranceResult result_;
+};
+
+}  // namespace zelvar
