@@ -6,6 +6,8 @@
 #                   ends with a one-line summary, and the command fails if
 #                   either stage did
 # ./build.sh bench  builds and runs the benchmarks
+# ./build.sh package  installs what is missing, builds and makes the Debian
+#                   package build/zelvar_<version>_<arch>.deb
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -19,6 +21,8 @@ PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-svg-dev qt6-charts
 # side by side with the program's own run (ngspice is in PACKAGES already).
 BENCH_PACKAGES="ngspice"
 JOBS=$(nproc)
+# What making and checking the Debian package needs (package and test).
+PACKAGE_TOOLS="dpkg-dev file lintian desktop-file-utils appstream groff-base"
 
 install_missing() {
     local missing="" p
@@ -94,6 +98,7 @@ case "${1:-}" in
         exec ./build/zelvar
         ;;
     test)
+        PACKAGES="$PACKAGES $PACKAGE_TOOLS"
         install_missing
         run_tests
         ;;
@@ -105,8 +110,14 @@ case "${1:-}" in
             if [ -x "$b" ]; then QT_QPA_PLATFORM=offscreen "$b"; fi
         done
         ;;
+    package)
+        PACKAGES="$PACKAGES $PACKAGE_TOOLS"
+        install_missing
+        build
+        (cd build && cpack -G DEB)
+        ;;
     *)
-        echo "usage: ./build.sh run|test|bench" >&2
+        echo "usage: ./build.sh run|test|bench|package" >&2
         exit 64
         ;;
 esac

@@ -28,6 +28,10 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     const std::string& command = args[0];
     const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "--version") {
+        out << "zelvar-cli " << ZELVAR_VERSION << '\n';
+        return kExitCompleted;
+    }
     if (command == "design") return design_command(rest, out, err);
     if (command == "magnifier") return magnifier_command(rest, out, err);
     if (command == "simulate") return simulate_command(rest, out, err);
