@@ -8,35 +8,13 @@
 #include <thread>
 
 #include "design/cli_common.h"
-#include "sim/param_table.h"
+#include "sim/simulate_cli.h"
 #include "sim/tolerance.h"
-#include "sim/value_file_input.h"
 #include "widgets/numeric_text.h"
 
 namespace zelvar {
 
 namespace {
-
-// Sets what the simulation option of p given with `text` stands for, as
-// `simulate` does.
-void apply(const ParamSpec& p, const std::string& text, SimParams& params) {
-    switch (p.kind) {
-        case ParamKind::real:
-            params.*p.real = parse_real(text);
-            break;
-        case ParamKind::integer:
-            params.*p.integer = parse_int(text);
-            break;
-        case ParamKind::flag:
-            params.*p.flag = true;
-            break;
-        case ParamKind::choice:
-            for (int i = 0; p.choices[i] != nullptr; ++i)
-                if (text == p.choices[i]) params.*p.choice = i;
-            break;
-    }
-    if (p.also_sets != nullptr) params.*p.also_sets = true;
-}
 
 // Runs the analysis on a thread of its own while this one shows the
 // progress on err.
@@ -77,42 +55,7 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
                  "zelvar-cli tolerance"};
 
     // Every option of `simulate`, from the same parameter table.
-    struct Given {
-        const ParamSpec* entry;
-        std::string text;
-        CLI::Option* cli;
-    };
-    std::vector<Given> given;
-    given.reserve(kParamCount);
-    for (const ParamSpec& p : kParamTable) {
-        if (p.option == nullptr) continue;
-        given.push_back({&p, {}, nullptr});
-        Given& g = given.back();
-        const std::string name = std::string("--") + p.option;
-        std::string help = p.flag == &SimParams::find_maxima ? "write the nominal run's maxima and energy report"
-                                                             : p.help;
-        if (p.also_sets != nullptr)
-            help += " [off (" + std::string(p.unit) + " = " + param_default_text(p) + ")]";
-        else
-            help += " [" + param_default_text(p) + "]";
-        if (p.kind == ParamKind::flag) {
-            const std::string description = help;  // a mutable string would be taken for the flag's variable
-            g.cli = app.add_flag(name, description)->disable_flag_override();
-            continue;
-        }
-        g.cli = app.add_option(name, g.text, help)->type_name(p.unit)->multi_option_policy(
-            CLI::MultiOptionPolicy::TakeLast);
-        if (p.kind == ParamKind::choice) {
-            std::vector<std::string> words;
-            for (int i = 0; p.choices[i] != nullptr; ++i) words.push_back(p.choices[i]);
-            g.cli->check(CLI::IsMember(words));
-        }
-    }
-    std::string values_file;
-    app.add_option("--values", values_file,
-                   "take C1, L1, C2, L2, C3, L3, k12 and fin from a value file written by the design; element "
-                   "options given beside it override its values")
-        ->type_name("FILE");
+    const RunOptions run_options(app);
 
     // The analysis.
     std::string tol_all;
@@ -179,10 +122,7 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
 
     return run_command(
         [&] {
-            SimParams p;
-            if (app.count("--values") > 0) read_value_file(values_file, p);
-            for (const Given& g : given)
-                if (g.cli->count() > 0) apply(*g.entry, g.text, p);
+            const SimParams p = run_options.params();
 
             PrintingSink log(out);
             const bool progress = &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
