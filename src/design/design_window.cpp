@@ -361,22 +361,26 @@ void TFdesign::set_windows(TFparam* param, TFidealmag* idealmag) {
     idealmag_ = idealmag;
 }
 
+DesignInputs TFdesign::read_inputs() const {
+    DesignInputs inputs;
+    inputs.k = NEk->panel_real();
+    inputs.l = NEl->panel_real();
+    inputs.m = NEm->panel_real();
+    inputs.n = NEn->panel_real();
+    inputs.C1 = NEC1->panel_real();
+    inputs.C3 = NEC3->panel_real();
+    inputs.L3 = NEL3->panel_real();
+    inputs.excitation = RGexcitation->item_index();
+    inputs.leave_c1 = CBC1->isChecked();
+    inputs.g1 = NEg1->panel_real();
+    inputs.leave_c2 = CBC2->isChecked();
+    inputs.g2 = NEg2->panel_real();
+    return inputs;
+}
+
 void TFdesign::BdesignClick() {
     run_guarded(this, [this] {
-        DesignInputs inputs;
-        inputs.k = NEk->panel_real();
-        inputs.l = NEl->panel_real();
-        inputs.m = NEm->panel_real();
-        inputs.n = NEn->panel_real();
-        inputs.C1 = NEC1->panel_real();
-        inputs.C3 = NEC3->panel_real();
-        inputs.L3 = NEL3->panel_real();
-        inputs.excitation = RGexcitation->item_index();
-        inputs.leave_c1 = CBC1->isChecked();
-        inputs.g1 = NEg1->panel_real();
-        inputs.leave_c2 = CBC2->isChecked();
-        inputs.g2 = NEg2->panel_real();
-        run_design(inputs, *Memo1, this);
+        run_design(read_inputs(), *Memo1, this);
     });
 }
 
@@ -438,15 +442,7 @@ void TFdesign::load_values_command() {
 
 void TFdesign::BmodesClick() {
     run_guarded(this, [this] {
-        DesignInputs inputs;
-        inputs.C1 = NEC1->panel_real();
-        inputs.C3 = NEC3->panel_real();
-        inputs.L3 = NEL3->panel_real();
-        inputs.excitation = RGexcitation->item_index();
-        inputs.leave_c1 = CBC1->isChecked();
-        inputs.g1 = NEg1->panel_real();
-        inputs.leave_c2 = CBC2->isChecked();
-        inputs.g2 = NEg2->panel_real();
+        const DesignInputs inputs = read_inputs();
         if (modes_ == nullptr) {
             modes_ = new TFmodes(this);
             modes_->on_choose = [this](std::int32_t k, std::int32_t l, std::int32_t m, std::int32_t n) {

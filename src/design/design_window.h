@@ -136,6 +136,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The design's inputs as the fields and options hold them.
+    DesignInputs read_inputs() const;
+
     SimDocument& state_;
     TFparam* param_ = nullptr;
     TFidealmag* idealmag_ = nullptr;
