@@ -32,6 +32,7 @@
 #include "sim/circuit_model.h"
 #include "sim/default_design_circuit.h"
 #include "sim/maxima_report.h"
+#include "sim/netlist.h"
 #include "sim/rounded_sine.h"
 #include "sim/sim_run.h"
 #include "sim/source_voltage.h"
@@ -66,47 +67,14 @@ std::string real_text(long double v) {
     return buf;
 }
 
-// The circuit of the run as a SPICE deck: vin in series with C1 (and R1) and
-// L1; L2 coupled to L1, C2 across L2 (R2 in series with L2); L3 (and R3) from
-// the C2 node to the C3 node; RL and CL in series across C3.  A transient
-// analysis with the trapezoidal method and the run's step as both the print
-// step and the largest step, from the zero state, writing nothing.
+// The circuit of the run as the program's own ngspice deck, with a
+// transient analysis that uses the run's step as both the print step and the
+// largest step, from the zero state, and writes nothing.
 std::string spice_deck(const SimParams& p, long double h) {
-    std::string d = "* zelvar benchmark: the simulation run's circuit\n";
-    auto line = [&d](const std::string& s) { d += s + "\n"; };
-    line("V1 in 0 SIN(0 " + real_text(p.Vin) + " " + real_text(p.fin) + ")");
-    line("C1 in n1 " + real_text(p.C1));
-    if (p.R1 != 0) {
-        line("R1 n1 n1r " + real_text(p.R1));
-        line("L1 n1r 0 " + real_text(p.L1));
-    } else {
-        line("L1 n1 0 " + real_text(p.L1));
-    }
-    line("C2 n2 0 " + real_text(p.C2));
-    if (p.R2 != 0) {
-        line("R2 n2 n2r " + real_text(p.R2));
-        line("L2 n2r 0 " + real_text(p.L2));
-    } else {
-        line("L2 n2 0 " + real_text(p.L2));
-    }
-    line("K12 L1 L2 " + real_text(p.k12));
-    if (p.R3 != 0) {
-        line("R3 n2 n3r " + real_text(p.R3));
-        line("L3 n3r n3 " + real_text(p.L3));
-    } else {
-        line("L3 n2 n3 " + real_text(p.L3));
-    }
-    line("C3 n3 0 " + real_text(p.C3));
-    line("RL n3 n4 " + real_text(p.RL));
-    line("CL n4 0 " + real_text(p.CL));
-    line(".options method=trap");
-    line(".tran " + real_text(h) + " " + real_text(p.tmax) + " 0 " + real_text(h) + " uic");
-    line(".control");
-    line("run");
-    line("quit 0");
-    line(".endc");
-    line(".end");
-    return d;
+    NetlistOptions options;
+    options.analysis = ".options method=trap\n.tran " + spice_number(h) + " " + spice_number(p.tmax) + " 0 " +
+                       spice_number(h) + " uic\n.control\nrun\nquit 0\n.endc";
+    return make_netlist(p, options).deck;
 }
 
 struct ProcessTime {
