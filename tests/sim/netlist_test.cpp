@@ -5,16 +5,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <complex>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <map>
+#include <numbers>
 #include <sstream>
 
 #include "../app/scratch_dir.h"
 #include "app/dispatch_cli.h"
 #include "app/faults.h"
+#include "sim/freq_response.h"
 #include "sim/sim_run.h"
 #include "sim_test_support.h"
 
@@ -233,7 +236,9 @@ struct Raw {
     std::vector<std::vector<double>> rows;
 };
 
-Raw read_raw(const std::string& path) {
+// A complex raw file (an .ac analysis) holds two values per variable, the
+// real part then the imaginary part.
+Raw read_raw(const std::string& path, bool complex = false) {
     std::ifstream in(path, std::ios::binary);
     Raw raw;
     std::string line;
@@ -244,7 +249,7 @@ Raw read_raw(const std::string& path) {
         std::string index, name;
         if (line[0] == '\t' && fields >> index >> name) raw.names.push_back(name);
     }
-    std::vector<double> row(raw.names.size());
+    std::vector<double> row(raw.names.size() * (complex ? 2 : 1));
     for (std::size_t k = 0; k < points && in.read(reinterpret_cast<char*>(row.data()), row.size() * 8); ++k)
         raw.rows.push_back(row);
     return raw;
@@ -314,6 +319,49 @@ TEST(NetlistNgspice, WaveformsAgreeWithTheRun) {
             worst = std::max(worst, diff / peak);
         }
         std::cout << "ngspice agreement, " << c.what << ": " << static_cast<double>(worst) << " of the peak\n";
+    }
+}
+
+// ngspice's small-signal analysis of the deck against the program's own
+// steady-state response, at ngspice's frequencies: |V3/Vin| and Zin, whose
+// current is -i(vsrc).
+TEST(NetlistNgspice, AcAnalysisAgreesWithTheFrequencyResponse) {
+    if (!have_ngspice()) GTEST_SKIP() << "ngspice is not installed";
+    testdata::ScratchDir dir("zelvar-ngspice-ac");
+    for (const SimParams& p : {lossy(), test::default_design()}) {
+        const ResponseRange range = default_range(natural_frequencies(circuit_poles(p)));
+        NetlistOptions options;
+        options.ac_source = true;
+        options.analysis = ".ac dec 400 " + spice_number(range.from) + " " + spice_number(range.to);
+        std::ofstream("ac.cir") << make_netlist(p, options).deck;
+        std::remove("ac.raw");
+        ASSERT_EQ(std::system("ngspice -b -r ac.raw ac.cir > ac.log 2>&1"), 0);
+        const Raw raw = read_raw("ac.raw", true);
+        const auto column = [&](const char* name) {
+            const auto c = std::find(raw.names.begin(), raw.names.end(), name) - raw.names.begin();
+            EXPECT_LT(c, std::ssize(raw.names)) << name;
+            return 2 * c;
+        };
+        const std::ptrdiff_t v3 = column("v(v3)"), isrc = column("i(vsrc)");
+        ASSERT_GT(raw.rows.size(), 300u);
+        long double worst_db = 0, worst_z = 0, worst_deg = 0;
+        for (const std::vector<double>& row : raw.rows) {
+            const long double f = row[0];
+            const ResponsePoint ours = response_at(p, f);
+            const std::complex<long double> v(row[v3], row[v3 + 1]);
+            const std::complex<long double> z = -1.0L / std::complex<long double>(row[isrc], row[isrc + 1]);
+            worst_db = std::max(worst_db, std::fabs(20 * std::log10(std::abs(v)) - ours.v3_db));
+            worst_z = std::max(worst_z, std::fabs(std::abs(z) - ours.zin_ohm) / ours.zin_ohm);
+            long double deg = std::arg(z) * 180 / std::numbers::pi_v<long double> - ours.zin_deg;
+            deg -= 360 * std::round(deg / 360);
+            worst_deg = std::max(worst_deg, std::fabs(deg));
+        }
+        EXPECT_LT(worst_db, 1e-8L);
+        EXPECT_LT(worst_z, 1e-9L);
+        EXPECT_LT(worst_deg, 1e-7L);
+        std::cout << "ngspice .ac agreement, R1 = " << static_cast<double>(p.R1) << ": " << static_cast<double>(worst_db)
+                  << " dB, |Zin| " << static_cast<double>(worst_z) << " relative, " << static_cast<double>(worst_deg)
+                  << " deg\n";
     }
 }
 
