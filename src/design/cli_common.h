@@ -28,6 +28,15 @@ private:
     std::ostream& out_;
 };
 
+// A usage error of `zelvar-cli <command>`: CLI11's message, then where the
+// options are listed.
+inline void set_usage_failure(CLI::App& app, const std::string& command) {
+    app.failure_message([command](const CLI::App*, const CLI::Error& e) {
+        return "zelvar-cli " + command + ": " + e.what() + "\nRun 'zelvar-cli " + command +
+               " --help' for the options.\n";
+    });
+}
+
 // Parses args (the options after the command name) into app.  Returns -1
 // when the command should run, otherwise the exit status: 0 after --help,
 // kExitUsage after a usage error (with CLI11's message on err).

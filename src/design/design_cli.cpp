@@ -10,6 +10,7 @@ int design_command(const std::vector<std::string>& args, std::ostream& out, std:
     CLI::App app{"Designs a triple-resonance network for the mode k:l:m:n, prints the report and writes "
                  "zelvar.val in the current directory.",
                  "zelvar-cli design"};
+    set_usage_failure(app, "design");
     const DesignOptions design_options(app, true);
 
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;

@@ -14,6 +14,7 @@ int modes_command(const std::vector<std::string>& args, std::ostream& out, std::
     CLI::App app{"Runs the network design for every integer mode k < l < m < n up to a limit (no value file is "
                  "written) and prints the realizable modes sorted by k12.",
                  "zelvar-cli modes"};
+    set_usage_failure(app, "modes");
     const DesignOptions design_options(app, false);
     std::string max_text, k12_text, csv_file;
     app.add_option("--max", max_text, "largest multiplier n")->type_name("N")->default_str("21");

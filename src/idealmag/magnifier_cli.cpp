@@ -10,6 +10,7 @@ int magnifier_command(const std::vector<std::string>& args, std::ostream& out, s
     const MagnifierInputs defaults;
     CLI::App app{"Designs an ideal spark-gap magnifier for the mode k:l:m and prints the report.",
                  "zelvar-cli magnifier"};
+    set_usage_failure(app, "magnifier");
     struct IntOption {
         const char* name;
         const char* help;

@@ -24,6 +24,7 @@ int response_command(const std::vector<std::string>& args, std::ostream& out, st
                  "sine source over a logarithmic frequency range: |V3/Vin| in dB and the input impedance "
                  "|Zin| and its phase.",
                  "zelvar-cli response"};
+    set_usage_failure(app, "response");
     // The circuit options of `simulate`, with the parameter window's defaults.
     RealOption reals[] = {
         {"--C1", "primary capacitance, F", &SimParams::C1, {}},

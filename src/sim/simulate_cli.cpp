@@ -123,13 +123,6 @@ SimParams RunOptions::params() const {
     return params;
 }
 
-void set_usage_failure(CLI::App& app, const std::string& command) {
-    app.failure_message([command](const CLI::App*, const CLI::Error& e) {
-        return "zelvar-cli " + command + ": " + e.what() + "\nRun 'zelvar-cli " + command +
-               " --help' for the options.\n";
-    });
-}
-
 int simulate_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app{"Simulates the circuit and prints the lines the run writes to the report log.\n"
                  "Exit status: 0 completed, 1 stopped by the run's own check (its line is the\n"

@@ -38,8 +38,4 @@ private:
     CLI::Option* values_ = nullptr;
 };
 
-// A usage error of `zelvar-cli <command>`: CLI11's message, then where the
-// options are listed.
-void set_usage_failure(CLI::App& app, const std::string& command);
-
 }  // namespace zelvar

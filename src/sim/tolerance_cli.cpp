@@ -53,6 +53,7 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
                  "drive frequency varied by their tolerances; prints the statistics of the figures at the "
                  "peak of v3, the yield and the ranked sensitivity.",
                  "zelvar-cli tolerance"};
+    set_usage_failure(app, "tolerance");
 
     // Every option of `simulate`, from the same parameter table.
     const RunOptions run_options(app);

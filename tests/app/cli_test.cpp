@@ -158,6 +158,13 @@ TEST_F(Cli, UsageErrors) {
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err, "");
     }
+    // Every command names itself and where its options are listed.
+    for (const std::string command : {"design", "magnifier", "simulate", "netlist", "modes", "response", "tolerance"}) {
+        const Result r = cli({command, "--bogus"});
+        EXPECT_EQ(r.status, kExitUsage) << command;
+        EXPECT_EQ(r.err, "zelvar-cli " + command + ": The following argument was not expected: --bogus\nRun 'zelvar-cli " +
+                             command + " --help' for the options.\n");
+    }
     EXPECT_FALSE(fs::exists("zelvar.val"));
 }
 
