@@ -124,6 +124,7 @@ std::vector<long double> log_grid(const ResponseRange& range) {
     if (!(std::isgreater(range.from, 0) && std::isless(range.from, range.to) && std::isfinite(range.to)))
         throw Error("The frequency range must go from a positive frequency up to a higher one");
     if (range.points < 2) throw Error("The response needs at least 2 points");
+    if (range.points > kMaxResponsePoints) throw Error("The response takes at most 1000000 points");
     std::vector<long double> f(static_cast<std::size_t>(range.points));
     const long double ratio = range.to / range.from;
     const long double last = range.points - 1;

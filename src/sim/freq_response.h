@@ -52,9 +52,12 @@ std::vector<NaturalFrequency> lossless_resonances(const SimParams& p);
 // frequencies, 2000 points.  Raises zelvar::Error when there is none.
 ResponseRange default_range(const std::vector<NaturalFrequency>& naturals);
 
+// The most points a response takes (about 100 MB with the grid).
+constexpr std::int32_t kMaxResponsePoints = 1000000;
+
 // The frequencies of the logarithmic grid: from·(to/from)^(i/(points−1)),
 // the two ends exact.  Raises zelvar::Error for a range that is not
-// 0 < from < to with at least 2 points.
+// 0 < from < to with 2 to kMaxResponsePoints points.
 std::vector<long double> log_grid(const ResponseRange& range);
 
 // The response at one frequency f > 0 (Hz).

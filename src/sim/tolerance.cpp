@@ -8,6 +8,7 @@
 #include <exception>
 #include <fstream>
 #include <memory>
+#include <system_error>
 #include <thread>
 
 #include "app/faults.h"
@@ -128,9 +129,11 @@ long double transfer_efficiency(const SimParams& p, const long double (&x)[kStat
     return efficiency;
 }
 
+constexpr int kMaxThreads = 256;
+
 int default_thread_count() {
     const unsigned n = std::thread::hardware_concurrency();
-    return n == 0 ? 1 : static_cast<int>(std::min(n, 256u));
+    return n == 0 ? 1 : static_cast<int>(std::min(n, static_cast<unsigned>(kMaxThreads)));
 }
 
 ToleranceResult run_tolerance_analysis(const SimParams& nominal, const ToleranceSettings& s, ReportSink& log,
@@ -190,10 +193,17 @@ ToleranceResult run_tolerance_analysis(const SimParams& nominal, const Tolerance
         }
     };
 
-    const int n_threads = std::max(1, std::min(s.threads > 0 ? s.threads : default_thread_count(), n_tasks));
+    // The draws do not depend on the threads, so the pool may be smaller
+    // than asked: at most kMaxThreads, and only as many as the system
+    // grants (a refused thread leaves its tasks to the others).
+    const int n_threads =
+        std::max(1, std::min({s.threads > 0 ? s.threads : default_thread_count(), n_tasks, kMaxThreads}));
     std::vector<Worker> workers(static_cast<std::size_t>(n_threads));
     std::vector<std::thread> pool;
-    for (int t = 1; t < n_threads; ++t) pool.emplace_back(work, std::ref(workers[static_cast<std::size_t>(t)]));
+    try {
+        for (int t = 1; t < n_threads; ++t) pool.emplace_back(work, std::ref(workers[static_cast<std::size_t>(t)]));
+    } catch (const std::system_error&) {
+    }
     work(workers[0]);
     for (std::thread& t : pool) t.join();
     result.cancelled = ctl.cancel.load() && ctl.done.load() < ctl.total.load();

@@ -49,7 +49,7 @@ struct ToleranceSettings {
     Distribution dist = Distribution::uniform;
     std::int32_t runs = 1000;
     std::uint32_t seed = 1;
-    int threads = 0;                // 0: one per core
+    int threads = 0;                // 0: one per core; at most 256 are started
     long double threshold = 90;     // efficiency in percent that a run must reach for the yield
 };
 

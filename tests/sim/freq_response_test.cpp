@@ -138,6 +138,7 @@ TEST(FrequencyResponse, RefusedRangesAndCircuits) {
         {{0, 1e6L, 10}, "The frequency range must go from a positive frequency up to a higher one"},
         {{2e5L, 1e5L, 10}, "The frequency range must go from a positive frequency up to a higher one"},
         {{1e5L, 2e5L, 1}, "The response needs at least 2 points"},
+        {{1e5L, 2e5L, 1000001}, "The response takes at most 1000000 points"},
     };
     for (const Case& c : cases) {
         try {
