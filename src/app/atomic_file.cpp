@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 namespace zelvar {
@@ -40,6 +41,18 @@ namespace {
 
 [[noreturn]] void raise_io_error(int errno_value) { throw FileError(errno_value); }
 
+void write_all_to(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            raise_io_error(errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
 // Numbers the temporary files of this process.
 std::atomic<unsigned> g_temporary_serial{0};
 
@@ -66,17 +79,7 @@ public:
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    void write_all(const std::string& bytes) {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                raise_io_error(errno);
-            }
-            done += static_cast<std::size_t>(n);
-        }
-    }
+    void write_all(const std::string& bytes) { write_all_to(fd_, bytes); }
     void set_mode(mode_t mode) {
         if (::fchmod(fd_, mode) != 0) raise_io_error(errno);
     }
@@ -97,9 +100,77 @@ private:
     bool renamed_ = false;
 };
 
+// The descriptor N where the name is this process's own open file N:
+// /proc/self/fd/N, /dev/fd/N, or a link to one of them (/dev/stdout is a
+// link to /proc/self/fd/1); -1 otherwise.
+int own_descriptor(const std::string& path) {
+    std::string names[2] = {path, {}};
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), target, sizeof target - 1);
+        if (n > 0) names[1].assign(target, static_cast<std::size_t>(n));
+    }
+    const std::string prefixes[] = {"/proc/self/fd/", "/dev/fd/", "/proc/" + std::to_string(::getpid()) + "/fd/"};
+    for (const std::string& name : names)
+        for (const std::string& prefix : prefixes) {
+            if (name.rfind(prefix, 0) != 0) continue;
+            const std::string digits = name.substr(prefix.size());
+            if (!digits.empty() && digits.size() <= 9 && digits.find_first_not_of("0123456789") == std::string::npos)
+                return std::stoi(digits);
+        }
+    return -1;
+}
+
+// True where the name stands for something other than a file in a folder,
+// which a rename would destroy: a device, pipe or socket (/dev/null, a FIFO),
+// or an open file reached through /proc.  Such a name is written into, not
+// replaced.
+bool is_written_into(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return true;
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), target, sizeof target - 1);
+        if (n > 0 && std::string(target, static_cast<std::size_t>(n)).rfind("/proc/", 0) == 0) return true;
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    char resolved[PATH_MAX];
+    return ::realpath(folder.c_str(), resolved) != nullptr && std::string(resolved).rfind("/proc/", 0) == 0;
+}
+
+// Writes into an existing special file, at the end of a regular one reached
+// through /proc.  A pipe without a reader is refused at once (ENXIO) rather
+// than waited for.
+void write_into(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) raise_io_error(errno);
+    try {
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) raise_io_error(errno);
+        write_all_to(fd, bytes);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    if (::close(fd) != 0 && errno != EINTR) raise_io_error(errno);
+}
+
 }  // namespace
 
 void write_file_atomically(const std::string& path, const std::string& bytes) {
+    // The process's own descriptor (/dev/stdout) is written as it stands, so
+    // that the bytes follow what the process has written to it.
+    if (const int fd = own_descriptor(path); fd >= 0) {
+        if (::fcntl(fd, F_GETFL) < 0) raise_io_error(errno);
+        write_all_to(fd, bytes);
+        return;
+    }
+    if (is_written_into(path)) {
+        write_into(path, bytes);
+        return;
+    }
     bool keep_mode = false;
     struct stat old;
     if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {

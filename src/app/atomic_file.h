@@ -26,7 +26,11 @@ public:
 // follows the umask; an existing regular file keeps its mode, and one without
 // any write permission bit, or one this user may not write, is refused with
 // "File access denied"; a symbolic link of that name is replaced, not
-// followed.  Failures throw FileError.  Safe to call from several threads
+// followed.  A name that stands for something other than a file in a folder
+// is written into instead, never replaced: a device, pipe or socket
+// (/dev/null, /dev/full, a FIFO), or an open file of this process
+// (/dev/stdout, /dev/fd/1, /proc/self/fd/1: the bytes follow what the process
+// has written to it, through the same descriptor).  Failures throw FileError.  Safe to call from several threads
 // (each write has its own temporary name).
 void write_file_atomically(const std::string& path, const std::string& bytes);
 
