@@ -133,6 +133,21 @@ TEST_F(SimulateCli, RefusedNumbersAndValueFiles) {
     r = simulate({"--values", f});
     EXPECT_EQ(r.err, "Value file " + f + ": no line for fin.\n");
     EXPECT_TRUE(r.out.empty());
+
+    // Not a value file (a device such as /dev/zero, binary data): refused
+    // early, and its bytes are not copied into the message.
+    f = write("bad.val", std::string(300, '0'));
+    r = simulate({"--values", f});
+    EXPECT_EQ(r.err, "Value file " + f + ", line 1: longer than 200 characters.\n");
+    f = write("bad.val", std::string(1001, '\n'));
+    r = simulate({"--values", f});
+    EXPECT_EQ(r.err, "Value file " + f + ": more than 1000 lines.\n");
+    f = write("bad.val", "C1 \x01\x02" + std::string(50, '9') + "\n\x1b[2J 1\n");
+    r = simulate({"--values", f});
+    EXPECT_EQ(r.err, "Value file " + f + ", line 1: ??" + std::string(38, '9') + "... is not a valid number.\n");
+    f = write("bad.val", "C1 5E-9\n\x1b[2J 1\n");
+    r = simulate({"--values", f});
+    EXPECT_EQ(r.err, "Value file " + f + ", line 2: unknown key ?[2J; the keys are C1, L1, C2, L2, C3, L3, k12 and fin.\n");
 }
 
 TEST_F(SimulateCli, ValueFileRunWithMaxima) {
