@@ -122,6 +122,9 @@ TEST(RoundedSine, ManyAtOnceGiveTheSameValues) {
         const long double one = rounded_sin(xs[i]);
         EXPECT_TRUE(same_bits(ys[i], one) || (std::isnan(ys[i]) && std::isnan(one))) << i;
     }
+    // The sine of infinity raised the invalid flag: leave no pending fault to
+    // a test run after this one in the same process.
+    std::feclearexcept(FE_ALL_EXCEPT);
 }
 
 }  // namespace
