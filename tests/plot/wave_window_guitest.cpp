@@ -660,29 +660,8 @@ TEST(WaveWindowWithRun, FailedRunEndsThePaintAndTheBoxOpensAfterIt) {
 }
 
 TEST(WaveWindowWithRun, CompletedRunIsDrawnAndNotRepeated) {
-    // The default design's elements, handed over as the design window does.
-    struct Take : DesignHandOver {
-        DesignResults r;
-        void hand_over_to_simulation(const DesignResults& results) override { r = results; }
-    } take;
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString old = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    LineCollector design_log;
-    const bool designed = run_design(DesignInputs{}, design_log, &take);
-    QDir::setCurrent(old);
-    ASSERT_TRUE(designed);
-
     Wave w;
-    w.params.C1 = take.r.C1;
-    w.params.C2 = take.r.C2;
-    w.params.C3 = take.r.C3;
-    w.params.L1 = take.r.L1;
-    w.params.L2 = take.r.L2;
-    w.params.L3 = take.r.L3;
-    w.params.k12 = take.r.k12;
-    w.params.fin = take.r.fin;
+    w.params = default_design_params();
     w.params.use_vmax = true;
     w.params.Vmax = 150000;
     mark_dirty(*w.state);
