@@ -23,6 +23,7 @@
 #include "plot/plot_geometry.h"
 #include "plot/wave_window.h"
 #include "sim/sim_run.h"
+#include "synthetic_waves.h"
 
 using namespace zelvar;
 
@@ -79,28 +80,6 @@ SimParams full_params() {
     return p;
 }
 
-// Beating waveforms of a triple-resonance network, for when the run is not
-// available: energy moving from the primary to the output over the window.
-void synthesize(SampleStore& s, long double scale) {
-    const std::int32_t n = kMaxPoints;
-    s.resize(n);
-    const double tmax = 1.5e-5, f = 300000;
-    for (std::int32_t k = 0; k < n; ++k) {
-        const double t = tmax * k / (n - 1);
-        const double w = 2 * M_PI * f;
-        const double env = t / tmax;
-        s.time[k] = t;
-        s.values[k][0] = 200 * std::sin(w * t);
-        s.values[k][1] = scale * 20000 * (1 - env) * std::sin(w * t) * std::cos(w * t / 9);
-        s.values[k][2] = scale * 60000 * std::sin(M_PI * env) * std::sin(7 * w * t / 9);
-        s.values[k][3] = scale * 150000 * env * std::sin(11 * w * t / 9);
-        s.values[k][4] = scale * 140000 * env * std::sin(11 * w * t / 9 - 0.1);
-        s.values[k][5] = scale * 50 * (1 - env) * std::cos(w * t);
-        s.values[k][6] = scale * 5 * std::sin(M_PI * env) * std::cos(7 * w * t / 9);
-        s.values[k][7] = scale * 0.5 * env * std::cos(11 * w * t / 9);
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -137,9 +116,9 @@ int main(int argc, char** argv) {
         have_run = false;
     }
     if (!have_run) {
-        synthesize(state->result.samples, 0.9L);
+        bench::synthesize(state->result.samples, kMaxPoints, 0.9L);
         save_reference(*state);
-        synthesize(state->result.samples, 1);
+        bench::synthesize(state->result.samples, kMaxPoints, 1);
         state->view = ViewRecord{0, 1.5e-5L, -200000, 200000};
         state->results_valid = true;
         state->dirty = false;

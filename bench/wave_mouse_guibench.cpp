@@ -16,30 +16,13 @@
 #include <vector>
 
 #include "plot/wave_window.h"
+#include "synthetic_waves.h"
 
 using namespace zelvar;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Beating waveforms over 15 µs: energy moving from the primary to the output.
-void synthesize(SampleStore& s, std::int32_t n, long double scale) {
-    s.resize(n);
-    const double tmax = 1.5e-5, w = 2 * M_PI * 300000;
-    for (std::int32_t k = 0; k < n; ++k) {
-        const double t = tmax * k / (n - 1), env = t / tmax;
-        s.time[k] = t;
-        s.values[k][0] = 200 * std::sin(w * t);
-        s.values[k][1] = scale * 20000 * (1 - env) * std::sin(w * t) * std::cos(w * t / 9);
-        s.values[k][2] = scale * 60000 * std::sin(M_PI * env) * std::sin(7 * w * t / 9);
-        s.values[k][3] = scale * 150000 * env * std::sin(11 * w * t / 9);
-        s.values[k][4] = scale * 140000 * env * std::sin(11 * w * t / 9 - 0.1);
-        s.values[k][5] = scale * 50 * (1 - env) * std::cos(w * t);
-        s.values[k][6] = scale * 5 * std::sin(M_PI * env) * std::cos(7 * w * t / 9);
-        s.values[k][7] = scale * 0.5 * env * std::cos(11 * w * t / 9);
-    }
-}
 
 void button(QWidget* box, QEvent::Type type, QPoint p) {
     QMouseEvent e(type, QPointF(p), box->mapToGlobal(QPointF(p)), Qt::LeftButton,
@@ -83,9 +66,9 @@ int main(int argc, char** argv) {
         const std::array<long double, 8> scales{1, 1, 1, 1, 1, 1000, 1000, 1000};
         TFwave wave(*doc, log);
         wave.set_inputs(TFwave::Inputs{[] { return SimParams{}; }, [&] { return scales; }, [] {}});
-        synthesize(doc->result.samples, n, 0.9L);
+        bench::synthesize(doc->result.samples, n, 0.9L);
         save_reference(*doc);
-        synthesize(doc->result.samples, n, 1);
+        bench::synthesize(doc->result.samples, n, 1);
         doc->view = ViewRecord{0, 1.5e-5L, -200000, 200000};
         doc->results_valid = true;
         doc->dirty = false;
