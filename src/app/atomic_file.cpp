@@ -122,27 +122,15 @@ int own_descriptor(const std::string& path) {
     return -1;
 }
 
-// True where the name stands for something other than a file in a folder,
-// which a rename would destroy: a device, pipe or socket (/dev/null, a FIFO),
-// or an open file reached through /proc.  Such a name is written into, not
-// replaced.
+// True where the name, followed, is a device, pipe or socket (/dev/null, a
+// FIFO), which a rename would destroy: it is written into, not replaced.
 bool is_written_into(const std::string& path) {
     struct stat st;
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return true;
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char target[PATH_MAX];
-        const ssize_t n = ::readlink(path.c_str(), target, sizeof target - 1);
-        if (n > 0 && std::string(target, static_cast<std::size_t>(n)).rfind("/proc/", 0) == 0) return true;
-    }
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    char resolved[PATH_MAX];
-    return ::realpath(folder.c_str(), resolved) != nullptr && std::string(resolved).rfind("/proc/", 0) == 0;
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
 }
 
-// Writes into an existing special file, at the end of a regular one reached
-// through /proc.  A pipe without a reader is refused at once (ENXIO) rather
-// than waited for.
+// Writes into an existing special file.  A pipe without a reader is refused
+// at once (ENXIO) rather than waited for.
 void write_into(const std::string& path, const std::string& bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) raise_io_error(errno);
