@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "app/faults.h"
+#include "report/format.h"
 
 namespace zelvar::fit {
 
@@ -411,24 +412,30 @@ FitResult fit_network(const FitInput& in, const std::atomic<bool>* cancel) {
     FitResult result;
     for (const Converged& c : equal) result.solutions.push_back(solution_at(pb, c));
     if (result.ambiguous()) {
-        // The set-up whose frequencies differ most between any two solutions.
+        // How far each other set-up's frequencies differ between any two
+        // solutions; the widest of the primary open and shorted is named.
+        long double spreads[3] = {};
         long double widest = -1;
+        int k = 0;
         for (Setup s : {Setup::open, Setup::shorted, Setup::extra}) {
-            long double spread = 0;
+            long double& spread = spreads[k++];
             for (const FitSolution& a : result.solutions)
                 for (const FitSolution& b : result.solutions) {
                     const std::vector<long double> fa = setup_frequencies(a.values, s);
                     const std::vector<long double> fb = setup_frequencies(b.values, s);
                     for (std::size_t i = 0; i < fa.size(); ++i) spread = std::max(spread, std::fabs(fa[i] / fb[i] - 1));
                 }
-            if (spread > widest) {
+            if (s != Setup::extra && spread > widest) {
                 widest = spread;
                 result.tells_apart = s;
             }
         }
+        auto percent = [](long double x) { return F(x * 100, 0, 2) + " %"; };
         result.ambiguity = std::to_string(result.solutions.size()) +
                            " sets of values fit the measured frequencies equally well: measure the " +
-                           setup_name(result.tells_apart) + " frequencies to tell them apart";
+                           setup_name(result.tells_apart) + " to tell them apart (its frequencies differ by " +
+                           percent(widest) + "; primary open " + percent(spreads[0]) + ", primary shorted " +
+                           percent(spreads[1]) + ", extra coil alone " + percent(spreads[2]) + ")";
     }
     fp_clear();
     return result;
