@@ -23,7 +23,7 @@ namespace zelvar {
 
 namespace {
 
-constexpr int kClientWidth = 840;
+constexpr int kClientWidth = 940;
 constexpr int kClientHeight = 490;
 constexpr int kFieldLeft = 112;
 constexpr int kFieldWidth = 97;
@@ -111,10 +111,10 @@ TFmeasured::TFmeasured(std::function<SimParams()> read_params, std::function<voi
     report->setReadOnly(true);
     report->setFont(log_font());
     report->setLineWrapMode(QPlainTextEdit::NoWrap);
-    report->setGeometry(224, 8, 608, 336);
+    report->setGeometry(224, 8, 708, 336);
     chart = new ChartBox(this);
     chart->setObjectName("chart");
-    chart->setGeometry(224, 352, 608, 130);
+    chart->setGeometry(224, 352, 708, 130);
 
     chain_tab_order({NEf[0], NEf[1], NEf[2], NEf[3], NEf[4], NEf[5], NEf[6], NEf[7], NEuncertainty, CBunknown[0],
                      CBunknown[1], CBunknown[2], CBunknown[3], CBunknown[4], CBunknown[5], CBunknown[6], RGknob, Bfit,

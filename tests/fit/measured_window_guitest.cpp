@@ -96,6 +96,7 @@ TEST_F(MeasuredWindow, FitsTypedFrequenciesAndHandsTheValuesToTheSimulation) {
 TEST_F(MeasuredWindow, TooFewFrequenciesShowTheRefusalInTheErrorBox) {
     testdata::ScratchDir dir("zelvar-measured-refused");
     d->BdesignClick();
+    ASSERT_TRUE(activate(p));
     click_through_window(p->Bmeasured);
     TFmeasured* w = p->measured_window();
     ASSERT_NE(w, nullptr);
