@@ -128,6 +128,15 @@ PrimaryFigures solve_primary(const PrimaryChoice& choice, const CoilFigures& sec
 // coil.  Its self-capacitance raises zelvar::Error outside Medhurst's table.
 CoilFigures solenoid_figures(const SolenoidChoice& choice, long double turns, long double f);
 
+// The same for a coil given by the user: the choice and the turns checked
+// first (positive, the pitch at least the wire, at least one turn), faults
+// following the program's rules.
+CoilFigures analyse_solenoid(const SolenoidChoice& choice, long double turns, long double f);
+
+// The default pitch of a winding of bare wire diameter d: the wire plus its
+// enamel, taken as 10 % of the wire's diameter (grade 2 magnet wire).
+long double default_pitch(long double wire);
+
 // The self-resonant frequency 1/(2π·√(L·Cself)) of a coil.
 long double self_resonance(const CoilFigures& coil);
 
