@@ -92,7 +92,7 @@ void check_primary(const PrimaryChoice& c, const CoilFigures& secondary) {
 WindingChoices default_winding_choices() {
     WindingChoices c;
     c.secondary = {0.3L, 0.001L, default_pitch(0.001L)};
-    c.extra = {0.1L, 0.0003L, default_pitch(0.0003L)};
+    c.extra = {0.09L, 0.0002L, default_pitch(0.0002L)};
     c.primary = {PrimaryShape::spiral, 0.36L, 0.006L, 0.012L};
     c.top = {TopKind::toroid, 0.25L};
     return c;

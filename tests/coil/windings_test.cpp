@@ -106,7 +106,7 @@ TEST(Windings, Refusals) {
         {"The secondary's own capacitance (69.4 pF) exceeds C2 (41.1 pF): choose a smaller winding diameter or a "
          "longer coil",
          [](WindingTargets&, WindingChoices& c) { c.secondary = {1.1L, 0.004L, 0.0044L}; c.primary.diameter = 1.2L; }},
-        {"The extra coil's own capacitance (13.2 pF) exceeds C3 (10 pF): choose a smaller winding diameter or a "
+        {"The extra coil's own capacitance (15.9 pF) exceeds C3 (10 pF): choose a smaller winding diameter or a "
          "longer coil",
          [](WindingTargets&, WindingChoices& c) { c.extra.diameter = 0.25L; }},
         {"The primary's inner diameter (300 mm) leaves no room for the secondary (300 mm): choose a larger primary",
