@@ -19,6 +19,9 @@ namespace {
 // The most turns a winding is searched over.
 constexpr long double kMaxSolenoidTurns = 100000;
 constexpr long double kMaxPrimaryTurns = 1000;
+// The most pairs of a primary ring and a secondary turn the coupling sums
+// (about 0.2 s for each evaluation of the coupling at the most).
+constexpr long double kMaxRingPairs = 1e6L;
 
 bool positive(long double x) { return std::isfinite(x) && x > 0; }
 
@@ -157,6 +160,10 @@ PrimaryFigures solve_primary(const PrimaryChoice& choice, const CoilFigures& sec
     }
     const long double turns = brent_root(excess, lo, hi);
 
+    if (std::ceil(turns) * std::ceil(secondary.turns) > kMaxRingPairs)
+        throw Error("The primary (" + plain(turns, 4) + " turns) and the secondary (" + plain(secondary.turns, 6) +
+                    " turns) have too many pairs of turns for the coupling's sum (at most " +
+                    plain(kMaxRingPairs, 7) + ")");
     const std::vector<Ring> sec = helix_rings(secondary.diameter, secondary.pitch, secondary.turns, 0);
     const long double norm = std::sqrt(L1 * secondary.inductance);
     const auto coupling = [&](long double offset) {

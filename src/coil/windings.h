@@ -118,7 +118,10 @@ WindingSheet solve_windings(const WindingTargets& targets, const WindingChoices&
 
 // The primary alone, for a secondary already wound: its fractional turns and
 // offset that give L1 and k12 with that secondary, its wire figures at f.
-// Used by the solve and by the retune of a built set.
+// Used by the solve and by the retune of a built set.  L1 depends on N1
+// alone (the primary's own rings), so N1 is found first and the offset
+// then, the coupling depending on both; the primary is kept at or below the
+// secondary's lowest turn (offset <= 0), where the coupling is largest at 0.
 PrimaryFigures solve_primary(const PrimaryChoice& choice, const CoilFigures& secondary, long double L1,
                              long double k12, long double f);
 

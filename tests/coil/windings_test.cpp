@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -206,6 +207,27 @@ TEST(WindingsCli, ExitStatuses) {
     EXPECT_EQ(cli({"coil", "--diameter", "0.1", "--turns", "100", "--pitch", "0.0005", "--wire", "0.001"}, out, err),
               kExitError);
     EXPECT_EQ(err, "The coil's pitch (0.5 mm) is less than its wire diameter (1 mm)\n");
+}
+
+// The bash completion offers both commands and their choices.
+TEST(WindingsCli, BashCompletion) {
+    const struct {
+        const char* words;
+        const char* candidates;
+    } cases[] = {{"co", "coil\n"}, {"windings --pri-shape ''", "helix\nspiral\n"}, {"windings --top s", "sphere\n"}};
+    testdata::ScratchDir dir("zelvar-windings-completion");
+    for (const auto& c : cases) {
+        std::ofstream("complete.sh") << "source '" << ZELVAR_DIST_DIR << "/zelvar-cli.bash'\nCOMP_WORDS=('"
+                                     << ZELVAR_CLI_PATH << "' " << c.words
+                                     << ")\nCOMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n_zelvar_cli\n"
+                                        "printf '%s\\n' \"${COMPREPLY[@]}\" | sort\n";
+        FILE* pipe = popen("bash complete.sh", "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string out;
+        for (int ch; (ch = std::fgetc(pipe)) != EOF;) out += static_cast<char>(ch);
+        pclose(pipe);
+        EXPECT_EQ(out, c.candidates) << c.words;
+    }
 }
 
 }  // namespace
