@@ -1,8 +1,10 @@
 #include "fit/fit_cli.h"
 
 #include "app/atomic_file.h"
+#include "coil/windings.h"
 #include "design/cli_common.h"
 #include "fit/fit_report.h"
+#include "fit/primary_place.h"
 #include "sim/simulate_cli.h"
 #include "widgets/numeric_text.h"
 
@@ -56,6 +58,11 @@ int fit_command(const std::vector<std::string>& args, std::ostream& out, std::os
     app.add_option("--retune", knob, "the primary element the retune changes with k12, fin and the stop [L1]")
         ->check(CLI::IsMember({"L1", "C1"}))
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    bool windings = false;
+    app.add_flag("--windings", windings,
+                 "also the primary's tap (turns) and offset for the design, as built and for the retune, with the "
+                 "windings of the design (the default choices of 'zelvar-cli windings') [off]")
+        ->disable_flag_override();
     app.add_option("--json", json_file,
                    "write the results as JSON: fitted, uncertainty, residuals, solutions, efficiency_as_built, "
                    "retune, value_file [none]")
@@ -86,7 +93,8 @@ int fit_command(const std::vector<std::string>& args, std::ostream& out, std::os
             settings.knob = knob == "C1" ? fit::PrimaryKnob::C1 : fit::PrimaryKnob::L1;
 
             PrintingSink log(out);
-            const fit::FitOutcome outcome = fit::analyse(run, input, settings);
+            fit::FitOutcome outcome = fit::analyse(run, input, settings);
+            if (windings) fit::place_primary(outcome, coil::default_winding_choices());
             fit::write_fit_report(outcome, log);
             if (!json_file.empty()) {
                 write_file_atomically(json_file, fit::fit_json(outcome));

@@ -171,12 +171,14 @@ void write_fit_report(const FitOutcome& o, ReportSink& log) {
                          F(r.as_built.efficiency, 0, 4) + " %, mode-ratio start " +
                          (r.start_found ? F(r.start.efficiency, 0, 4) + " %" : std::string("none")) + ", " +
                          I(r.runs) + " runs" + (r.cancelled ? ", cancelled" : "") + ")");
-    if (o.design_primary && o.built_primary && o.retune_primary)
-        report_line(log, "Primary tap: design " + F(o.design_primary->turns, 0, 3) + " turns at " +
-                             F(o.design_primary->offset * 1000, 0, 1) + " mm, as built (its k12) " +
-                             F(o.built_primary->offset * 1000, 0, 1) + " mm, retune " +
-                             F(o.retune_primary->turns, 0, 3) + " turns at " +
-                             F(o.retune_primary->offset * 1000, 0, 1) + " mm");
+    if (o.design_primary && o.built_primary && o.retune_primary) {
+        auto at = [](const PrimaryPlace& p) {
+            if (!p.refused.empty()) return "not possible (" + p.refused + ")";
+            return F(p.turns, 0, 3) + " turns at " + F(p.offset * 1000, 0, 1) + " mm";
+        };
+        report_line(log, "Primary: design " + at(*o.design_primary) + "; as built " + at(*o.built_primary));
+        report_line(log, "Primary of the retune: " + at(*o.retune_primary));
+    }
 }
 
 std::string fit_json(const FitOutcome& o) {
@@ -219,8 +221,9 @@ std::string fit_json(const FitOutcome& o) {
                     {"efficiency", number(b.efficiency)},
                     {"start_efficiency", o.retune.start_found ? number(o.retune.start.efficiency) : "null"}};
     if (o.retune_primary) {
-        retune.emplace_back("tap_turns", number(o.retune_primary->turns));
-        retune.emplace_back("offset", number(o.retune_primary->offset));
+        const bool placed = o.retune_primary->refused.empty();
+        retune.emplace_back("tap_turns", placed ? number(o.retune_primary->turns) : "null");
+        retune.emplace_back("offset", placed ? number(o.retune_primary->offset) : "null");
     }
     top.emplace_back("retune", object(retune));
     top.emplace_back("value_file", quoted(as_built_value_file(o)));

@@ -19,6 +19,7 @@
 //   "retune"         "knob" ("L1" or "C1"), "L1", "C1", "k12", "fin", "stop",
 //                    "efficiency", "start_efficiency" (the closed-form start),
 //                    and "tap_turns", "offset" (metres) when windings are given
+//                    (null when they cannot give the retune's L1 and k12)
 //   "value_file"     the as-built values as the text of a value file (the
 //                    design's fin), which `simulate --values` reads
 // Reals are written with 21 significant digits.
@@ -37,6 +38,7 @@ namespace zelvar::fit {
 // L1 and k12 with the design's windings.
 struct PrimaryPlace {
     long double turns = 0, offset = 0;
+    std::string refused;  // not empty: the windings cannot give this L1 and k12 (their message)
 };
 
 struct FitOutcome {

@@ -13,6 +13,8 @@
 #include "app/application_window.h"
 #include "app/error_box_widget.h"
 #include "app/faults.h"
+#include "coil/windings.h"
+#include "fit/primary_place.h"
 #include "fit/resonance_chart.h"
 #include "fit/resonance_chart_render.h"
 #include "report/format.h"
@@ -24,7 +26,7 @@ namespace zelvar {
 namespace {
 
 constexpr int kClientWidth = 940;
-constexpr int kClientHeight = 490;
+constexpr int kClientHeight = 506;
 constexpr int kFieldLeft = 112;
 constexpr int kFieldWidth = 97;
 
@@ -83,16 +85,21 @@ TFmeasured::TFmeasured(std::function<SimParams()> read_params, std::function<voi
     RGknob->setGeometry(16, 316, 193, 61);
     RGknob->set_item_index(0);
 
+    CBwindings = new QCheckBox("Primary tap and offset", this);
+    CBwindings->setObjectName("CBwindings");
+    CBwindings->setGeometry(16, 382, 193, 17);
+    CBwindings->setToolTip("With the windings of the design (the default winding choices)");
+
     auto button = [&](QPushButton*& b, const char* name, const char* caption, int left, int top, int width) {
         b = new QPushButton(caption, this);
         b->setObjectName(name);
         b->setGeometry(left, top, width, 25);
         b->setAutoDefault(true);
     };
-    button(Bfit, "Bfit", "&Fit", 16, 386, 81);
-    button(Bcancel, "Bcancel", "Cancel", 128, 386, 81);
-    button(Bbuilt, "Bbuilt", "Use as &built", 16, 418, 93);
-    button(Bretune, "Bretune", "Use &retune", 116, 418, 93);
+    button(Bfit, "Bfit", "&Fit", 16, 406, 81);
+    button(Bcancel, "Bcancel", "Cancel", 128, 406, 81);
+    button(Bbuilt, "Bbuilt", "Use as &built", 16, 438, 93);
+    button(Bretune, "Bretune", "Use &retune", 116, 438, 93);
     Bcancel->setEnabled(false);
     Bbuilt->setEnabled(false);
     Bretune->setEnabled(false);
@@ -103,7 +110,7 @@ TFmeasured::TFmeasured(std::function<SimParams()> read_params, std::function<voi
 
     Lstatus = new QLabel(this);
     Lstatus->setObjectName("Lstatus");
-    Lstatus->setGeometry(16, 450, 193, 32);
+    Lstatus->setGeometry(16, 470, 193, 32);
     Lstatus->setWordWrap(true);
 
     report = new QPlainTextEdit(this);
@@ -114,10 +121,10 @@ TFmeasured::TFmeasured(std::function<SimParams()> read_params, std::function<voi
     report->setGeometry(224, 8, 708, 336);
     chart = new ChartBox(this);
     chart->setObjectName("chart");
-    chart->setGeometry(224, 352, 708, 130);
+    chart->setGeometry(224, 352, 708, 146);
 
     chain_tab_order({NEf[0], NEf[1], NEf[2], NEf[3], NEf[4], NEf[5], NEf[6], NEf[7], NEuncertainty, CBunknown[0],
-                     CBunknown[1], CBunknown[2], CBunknown[3], CBunknown[4], CBunknown[5], CBunknown[6], RGknob, Bfit,
+                     CBunknown[1], CBunknown[2], CBunknown[3], CBunknown[4], CBunknown[5], CBunknown[6], RGknob, CBwindings, Bfit,
                      Bcancel, Bbuilt, Bretune, report});
 
     timer_ = new QTimer(this);
@@ -154,9 +161,11 @@ void TFmeasured::BfitClick() {
         control_.runs = 0;
         failed_ = false;
         failure_.clear();
-        worker_ = std::thread([this, input, params, settings] {
+        const bool windings = CBwindings->isChecked();
+        worker_ = std::thread([this, input, params, settings, windings] {
             try {
                 pending_ = fit::analyse(params, input, settings, &control_);
+                if (windings) fit::place_primary(pending_, coil::default_winding_choices());
             } catch (const std::exception& e) {
                 failed_ = true;
                 failure_ = e.what();

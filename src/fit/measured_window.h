@@ -52,6 +52,9 @@ public:
     TNEdit* NEuncertainty;
     QCheckBox* CBunknown[fit::kUnknowns];
     TRadioGroup* RGknob;
+    // The primary's tap and offset with the design's windings (the default
+    // winding choices).
+    QCheckBox* CBwindings;
     QPushButton *Bfit, *Bcancel, *Bbuilt, *Bretune;
     QLabel* Lstatus;
     QPlainTextEdit* report;

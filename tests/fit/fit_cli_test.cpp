@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "../app/scratch_dir.h"
@@ -123,6 +124,27 @@ TEST_F(FitCli, ReturnsTheDeviationsAndARetuneThatSimulatesAtLeastAsWell) {
                                 E(json_number(json, "retune", "fin"), 30), "--stop",
                                 E(json_number(json, "retune", "stop"), 30)});
     EXPECT_EQ(retuned.status, kExitCompleted) << retuned.err;
+}
+
+// With the design's windings: the tap and the offset of the primary.  The
+// built coupling is 4 % below the design's, so the primary as built sits
+// further below the secondary than the design's.
+TEST_F(FitCli, WithWindingsGivesTheTapAndTheOffsetOfThePrimary) {
+    std::vector<std::string> a = args(0x7F, "w.json");
+    a.push_back("--windings");
+    const Result r = cli(a);
+    ASSERT_EQ(r.status, kExitCompleted) << r.err;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(r.out, m,
+                                  std::regex(R"(\nPrimary: design ([0-9.]+) turns at (-?[0-9.]+) mm; as built ([0-9.]+) )"
+                                             R"(turns at (-?[0-9.]+) mm\nPrimary of the retune: ([0-9.]+) turns at )"
+                                             R"((-?[0-9.]+) mm\n)")))
+        << r.out;
+    EXPECT_EQ(m[1], m[3]);  // L1 held: the same tap
+    EXPECT_LT(std::stold(m[4]), std::stold(m[2]));
+    const std::string json = file_text("w.json");
+    EXPECT_NEAR(json_number(json, "retune", "tap_turns"), std::stold(m[5]), 1e-3L);
+    EXPECT_NEAR(json_number(json, "retune", "offset") * 1000, std::stold(m[6]), 0.1L);
 }
 
 TEST_F(FitCli, TheWholeNetworkAloneListsBothSolutionsWithExitStatusOne) {
