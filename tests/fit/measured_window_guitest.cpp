@@ -93,6 +93,31 @@ TEST_F(MeasuredWindow, FitsTypedFrequenciesAndHandsTheValuesToTheSimulation) {
     EXPECT_TRUE(windows->document.dirty);
 }
 
+// "Cancel" ends the retune early with its best point so far, never below
+// the as-built one.
+TEST_F(MeasuredWindow, CancelEndsTheRetuneEarly) {
+    testdata::ScratchDir dir("zelvar-measured-cancel");
+    d->BdesignClick();
+    ASSERT_TRUE(activate(p));
+    click_through_window(p->Bmeasured);
+    TFmeasured* w = p->measured_window();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(activate(w));
+    ElementValues built = fit::elements_of(p->read_params());
+    built.C2 *= 1.08L;
+    const auto f = fit::network_frequencies(built);
+    for (int m = 0; m < fit::kMeasurements; ++m) w->NEf[m]->set_panel_real(f[m]);
+    click_through_window(w->Bfit);
+    EXPECT_TRUE(w->Bcancel->isEnabled());
+    click_through_window(w->Bcancel);
+    ASSERT_TRUE(wait_for_fit(w));
+    const fit::FitOutcome& o = *w->outcome();
+    EXPECT_TRUE(o.retune.cancelled);
+    EXPECT_LT(o.retune.runs, o.retune_settings.max_runs);
+    EXPECT_GE(o.retune.best.efficiency, o.retune.as_built.efficiency);
+    EXPECT_TRUE(w->report->toPlainText().contains(" runs, cancelled)"));
+}
+
 TEST_F(MeasuredWindow, TooFewFrequenciesShowTheRefusalInTheErrorBox) {
     testdata::ScratchDir dir("zelvar-measured-refused");
     d->BdesignClick();
