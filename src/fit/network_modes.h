@@ -12,9 +12,13 @@
 //      x² − [ω2² + (1 + r)ω3²]x + ω2²ω3² = 0;
 //  - primary shorted: the same with L2 replaced by (1 − k²)·L2;
 //  - extra coil alone with its terminal: 1/(2π·√(L3·C3)).
-// (The mode equation of the network as published with the coil set's
-// reference; the coupled pair: J.-S. Hong and M. J. Lancaster, "Microstrip
-// Filters for RF/Microwave Applications", Wiley 2001, ch. 8.)
+// (The characteristic equation of the network's lossless loop equations,
+// the mutual inductance M = k12·√(L1·L2); the split of a coupled pair and
+// its coupling k² = 1 − P_open/P_short from the primary open and shorted:
+// J.-S. Hong and M. J. Lancaster, "Microstrip Filters for RF/Microwave
+// Applications", Wiley 2001, ch. 8; the alignment of coupled resonators by
+// their measured frequencies: M. Dishal, "Alignment and adjustment of
+// synchronously tuned multiple-resonant-circuit filters", Proc. IRE 39, 1951.)
 //
 // Every set-up is computed twice, independently: from these closed forms
 // (the cubic by the trigonometric solution, each root then polished by
