@@ -34,7 +34,7 @@ namespace {
 // The window computes on its own thread of events: a range of at most this
 // many points keeps it responsive (the command line takes more).
 constexpr std::int32_t kWindowPoints = 100000;
-constexpr int kPanelWidth = 252;  // the controls right of the plot
+constexpr int kPanelWidth = 356;  // the controls right of the plot
 constexpr int kReadoutHeight = 30;
 
 // F(x; 1, d) for a finite x, "inf" or "-inf" otherwise.
@@ -148,7 +148,7 @@ void ResponsePlot::paintEvent(QPaintEvent*) {
 TFresponse::TFresponse(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("Fresponse");
     setWindowTitle("Frequency response");
-    resize(1040, 680);
+    resize(1140, 680);
     setMinimumSize(760, 560);
     setAttribute(Qt::WA_QuitOnClose, false);
     plot = new ResponsePlot(this);
@@ -183,6 +183,7 @@ TFresponse::TFresponse(QWidget* parent) : QWidget(parent, Qt::Window) {
     Tnatural->setHorizontalHeaderLabels({"", "f (Hz)", "Decay (1/s)", "Q"});
     Tnatural->verticalHeader()->setVisible(false);
     Tnatural->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Tnatural->verticalHeader()->setDefaultSectionSize(Tnatural->fontMetrics().height() + 6);
     Lfin = new QLabel(this);
     Lfin->setObjectName("Lfin");
     Lrange = new QLabel(this);
@@ -285,7 +286,7 @@ void TFresponse::show_response(const SimParams& p) {
             const long double q = quality_factor(n);
             fp_clear();
             const QString cells[4] = {QString("f%1").arg(j + 1), trimmed(F(n.f, 14, 9)), trimmed(E(n.decay, 16)),
-                                      std::isinf(q) ? QString("inf") : trimmed(F(q, 1, 3))};
+                                      std::isinf(q) ? QString("inf") : trimmed(E(q, 12))};
             for (int c = 0; c < 4; ++c) {
                 auto* item = new QTableWidgetItem(cells[c]);
                 item->setTextAlignment((c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);

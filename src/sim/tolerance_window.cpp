@@ -48,7 +48,7 @@ namespace zelvar {
 
 namespace {
 
-constexpr int kClientWidth = 1000;
+constexpr int kClientWidth = 1180;
 constexpr int kClientHeight = 660;
 // The right-hand part: charts side by side, the tables under them.
 constexpr int kRightLeft = 224;
@@ -135,6 +135,7 @@ QTableWidget* table(QWidget* parent, const char* name) {
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setSelectionMode(QAbstractItemView::ExtendedSelection);
     t->setFocusPolicy(Qt::ClickFocus);
+    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
     return t;
 }
 
@@ -154,14 +155,16 @@ void fill(QTableWidget* t, const std::vector<std::string>& head, const std::vect
     t->resizeColumnsToContents();
 }
 
+// A fresh chart in place of the old one (its title and margins kept): axes
+// removed from a chart that stays can leave their labels on the scene.
 void clear_chart(QChartView* view) {
-    QChart* chart = view->chart();
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
+    QChart* old = view->chart();
+    auto* chart = new QChart();
+    chart->setTitle(old->title());
+    chart->setMargins(old->margins());
     chart->legend()->hide();
+    view->setChart(chart);
+    delete old;
 }
 
 QValueAxis* value_axis(const ChartAxis& a, const QString& title) {
@@ -422,9 +425,10 @@ void TFtolerance::draw_charts(const ToleranceSettings& s) {
         area->setBorderColor(QColor(30, 50, 110));
         h->addSeries(area);
         const QString threshold = QString::fromStdString(F(s.threshold, 0, 2));
-        QValueAxis* x = value_axis(hist.x, hist.threshold_on_axis
-                                                   ? QString("Efficiency (%); threshold %1 %").arg(threshold)
-                                                   : QString("Efficiency (%); threshold %1 % (off the axis)").arg(threshold));
+        const QString where = hist.threshold_on_axis ? QString()
+                              : hist.threshold < hist.x.lo ? QString(" (below)")
+                                                           : QString(" (above)");
+        QValueAxis* x = value_axis(hist.x, QString("Efficiency (%); threshold ") + threshold + " %" + where);
         QValueAxis* y = value_axis(hist.y, "Runs");
         h->addAxis(x, Qt::AlignBottom);
         h->addAxis(y, Qt::AlignLeft);

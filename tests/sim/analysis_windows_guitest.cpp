@@ -3,7 +3,11 @@
 // them, and the tooltips of every numeric field.
 #include <gtest/gtest.h>
 
+#include <QAbstractFileIconProvider>
 #include <QFile>
+#include <QFileDialog>
+#include <QTimer>
+#include <fstream>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -18,6 +22,7 @@
 
 #include "../app/gui_helpers_guitest.h"
 #include "../app/scratch_dir.h"
+#include "../design/default_design_report.h"
 #include "design/mode_explorer.h"
 #include "design/modes_window.h"
 #include "report/format.h"
@@ -183,9 +188,8 @@ TEST_F(AnalysisWindows, ResponseWindowRangeTableFinZoomFollowAndErrors) {
     EXPECT_EQ(w->plot->layout().f_lo, 100000);
 
     // It follows the parameter window: a new R1 is a new curve.
-    ASSERT_TRUE(activate(p));
-    retype(p->NER1, "3");
-    QTest::keyClick(p->NER1, Qt::Key_Tab);
+    p->NER1->setText("3");
+    ASSERT_TRUE(p->NER1->leave());  // as leaving the field does
     QTest::qWait(20);
     now = p->read_params();
     ASSERT_EQ(now.R1, 3);
@@ -233,6 +237,34 @@ TEST_F(AnalysisWindows, EveryNumericFieldOfEveryWindowNamesItsUnit) {
         }
     EXPECT_GE(fields, 9 + 30 + 7 + 11 + 1 + 3);
     d->modes_window()->close();
+}
+
+TEST_F(AnalysisWindows, LoadingIsAnnouncedAndTheDialogReadsNoFileToNameItsEntries) {
+    testdata::ScratchDir dir("zelvar-load-values");
+    std::ofstream("v.val", std::ios::binary) << testdata::default_value_file();
+    EXPECT_FALSE(p->isVisible());
+    p->load_values("v.val");
+    EXPECT_EQ(report().last(), "Values loaded from file v.val");
+    EXPECT_TRUE(p->isVisible());
+
+    // Ctrl+O's dialog: Qt's own, links unresolved, entries named by kind.
+    bool native = true, resolves = true;
+    QString kmsg;
+    QTimer::singleShot(50, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        native = !dialog->testOption(QFileDialog::DontUseNativeDialog);
+        resolves = !dialog->testOption(QFileDialog::DontResolveSymlinks);
+        kmsg = dialog->iconProvider()->type(QFileInfo("/proc/kmsg"));
+        dialog->reject();
+    });
+    const int lines = log_lines().size();
+    ASSERT_TRUE(activate(d));
+    QTest::keyClick(d, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_FALSE(native);
+    EXPECT_FALSE(resolves);
+    EXPECT_EQ(kmsg, "File");
+    EXPECT_EQ(log_lines().size(), lines);  // cancelled: nothing loaded, nothing said
 }
 
 }  // namespace
