@@ -53,7 +53,7 @@ constexpr int kClientHeight = 660;
 // The right-hand part: charts side by side, the tables under them.
 constexpr int kRightLeft = 224;
 constexpr int kChartHeight = 300;
-constexpr int kStatsHeight = 134;
+constexpr int kStatsHeight = 124;
 constexpr int kFieldLeft = 112;
 constexpr int kFieldWidth = 97;
 

@@ -6,6 +6,7 @@
 #include <QAbstractFileIconProvider>
 #include <QFile>
 #include <QFileDialog>
+#include <QImage>
 #include <QTimer>
 #include <fstream>
 #include <QLabel>
@@ -104,6 +105,21 @@ TEST_F(AnalysisWindows, ToleranceWarnsOfACutPeakShowsTheReportsFiguresAndClearsO
     // The threshold line is on the histogram when it is near the runs.
     EXPECT_GE(series(t->histogram), 1);
     EXPECT_GE(series(t->tornado), 1);
+
+    // Saved: the runs as `tolerance --csv` writes them, the charts as a picture.
+    {
+        testdata::ScratchDir dir("zelvar-tolerance-save");
+        t->save_results("runs.csv");
+        std::ostringstream csv;
+        write_tolerance_csv(csv, res);
+        QFile file("runs.csv");
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll().toStdString(), csv.str());
+        EXPECT_EQ(report().last(), "Tolerance runs saved in file runs.csv");
+        t->save_results("charts.png");
+        EXPECT_FALSE(QImage("charts.png").isNull());
+        EXPECT_EQ(report().last(), "Picture saved in file charts.png");
+    }
 
     // A new run clears what the last one showed; a failure leaves it clear.
     retype(t->NEruns, "200000");
