@@ -34,7 +34,7 @@ namespace {
 // The window computes on its own thread of events: a range of at most this
 // many points keeps it responsive (the command line takes more).
 constexpr std::int32_t kWindowPoints = 100000;
-constexpr int kPanelWidth = 356;  // the controls right of the plot
+constexpr int kPanelWidth = 384;  // the controls right of the plot
 constexpr int kReadoutHeight = 30;
 
 // F(x; 1, d) for a finite x, "inf" or "-inf" otherwise.
@@ -148,7 +148,7 @@ void ResponsePlot::paintEvent(QPaintEvent*) {
 TFresponse::TFresponse(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("Fresponse");
     setWindowTitle("Frequency response");
-    resize(1140, 680);
+    resize(1170, 680);
     setMinimumSize(760, 560);
     setAttribute(Qt::WA_QuitOnClose, false);
     plot = new ResponsePlot(this);
