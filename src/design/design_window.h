@@ -130,6 +130,9 @@ public slots:
     // Puts the mode into NEk, NEl, NEm and NEn and runs the design as
     // 'Design "ZELVAR"' does.
     void choose_mode(std::int32_t k, std::int32_t l, std::int32_t m, std::int32_t n);
+    // The same after writing the other inputs the explorer's table was built
+    // from (C1, C3, L3, excitation, energy-left options) into their fields.
+    void choose_mode(const DesignInputs& from, std::int32_t k, std::int32_t l, std::int32_t m, std::int32_t n);
 
 protected:
     // Closing the main window ends the program.

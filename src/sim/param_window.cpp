@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFocusEvent>
 #include <QFont>
 #include <QLabel>
@@ -26,6 +25,7 @@
 #include "sim/tolerance_window.h"
 #include "sim/value_file_input.h"
 #include "sim/response_window.h"
+#include "widgets/file_dialog_widget.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
 
@@ -158,6 +158,7 @@ TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(
         field->set_panel_int(c.int_value);
         field->set_field_type(c.kind);
         if (c.marked) connect(field, &TNEdit::exited, this, &TFparam::NEC1Exit);
+        connect(field, &TNEdit::stored, this, &TFparam::inputs_changed);
         if (c.caption != nullptr) {
             auto* label = new QLabel(QString::fromLatin1(c.caption), this);
             label->setObjectName(QString("L") + d.name);
@@ -350,11 +351,14 @@ void TFparam::load_values(const std::string& path) {
     NEfin->set_panel_real(values.fin);
     mark_dirty(state_);
     emit values_loaded();
+    if (log_ != nullptr)
+        report_line(*log_, "Values loaded from file " + QString::fromLocal8Bit(path.c_str()).toLatin1().toStdString());
+    bring_to_front(this);
 }
 
 std::string ask_for_value_file(QWidget* parent) {
-    const QString path = QFileDialog::getOpenFileName(parent, QStringLiteral("Load values"), QString(),
-                                                      QStringLiteral("Value files (*.val);;All files (*)"));
+    const QString path =
+        choose_file_to_open(parent, QStringLiteral("Load values"), QStringLiteral("Value files (*.val);;All files (*)"));
     return QFile::encodeName(path).toStdString();
 }
 
@@ -373,7 +377,11 @@ void TFparam::BtoleranceClick() {
 
 void TFparam::BresponseClick() {
     run_guarded(this, [&] {
-        if (response_ == nullptr) response_ = new TFresponse(this);
+        if (response_ == nullptr) {
+            response_ = new TFresponse(this);
+            response_->set_inputs([this] { return read_params(); }, log_);
+            connect(this, &TFparam::inputs_changed, response_, &TFresponse::inputs_changed);
+        }
         response_->show_response(read_params());
         bring_to_front(response_);
     });

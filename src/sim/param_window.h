@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "report/report_log.h"
 #include "sim/sim_params.h"
 #include "sim/sim_document.h"
 
@@ -35,6 +36,9 @@ public:
     void set_wave_window(TFwave* wave) { wave_ = wave; }
     // "Tolerance..." shows the tolerance analysis window (set once at start-up).
     void set_tolerance_window(TFtolerance* tolerance) { tolerance_ = tolerance; }
+    // The report log, where loading values and the response window's files
+    // are announced (set once at start-up).
+    void set_report_log(ReportSink* log) { log_ = log; }
 
     // The stored values of every field that the run reads.
     SimParams read_params() const;
@@ -45,8 +49,9 @@ public:
 
     // Reads a value file written by a design into NEC1, NEC2, NEC3, NEL1,
     // NEL2, NEL3, NEk12 and NEfin through the real-value setter (the order
-    // of a design's hand-over), marks the run for recomputation and emits
-    // values_loaded.  A file that is refused (its message names the file
+    // of a design's hand-over), marks the run for recomputation, emits
+    // values_loaded, writes "Values loaded from file X" to the report log and
+    // shows this window.  A file that is refused (its message names the file
     // and the line) raises zelvar::Error and changes no field.
     void load_values(const std::string& path);
     // Asks for a value file and loads it; an error shows the error box.
@@ -83,6 +88,9 @@ public:
 signals:
     // Values from a file are in the fields, as after a design run.
     void values_loaded();
+    // A numeric field stored a value (typed and accepted, or written by a
+    // design or a file): the response window follows.
+    void inputs_changed();
 
 public slots:
     void BreplotClick();
@@ -106,6 +114,7 @@ private:
     TFtolerance* tolerance_ = nullptr;
     TFresponse* response_ = nullptr;
     TFmeasured* measured_ = nullptr;
+    ReportSink* log_ = nullptr;
 };
 
 }  // namespace zelvar

@@ -13,6 +13,7 @@
 
 #include "app/faults.h"
 #include "report/format.h"
+#include "sim/peak_edge.h"
 #include "sim/sample_csv.h"
 #include "sim/sim_run.h"
 
@@ -168,6 +169,7 @@ ToleranceResult run_tolerance_analysis(const SimParams& nominal, const Tolerance
         Worker w;
         run_one(nominal, w, log, result.nominal);
         if (result.nominal.status == RunStatus::fault) throw Error(result.nominal.message);
+        result.nominal.figures.peak_at_edge = v3_peak_at_edge(nominal, w.result);
         if (result.nominal.status == RunStatus::stopped) {
             ctl.done = 1;
             return result;
@@ -337,6 +339,7 @@ void write_tolerance_report(const ToleranceResult& r, const ToleranceSettings& s
     const RunFigures& nom = r.nominal.figures;
     report_line(log, "Nominal: V3 peak " + F(nom.v3_peak, 17, 8) + " at t=" + E(nom.t_peak, 17) + ", share of C3 " +
                          F(nom.share_c3, 7, 4) + " %, efficiency " + F(nom.efficiency, 7, 4) + " %");
+    if (nom.peak_at_edge) report_line(log, kPeakAtEndWarning);
     report_line(log, "Runs finished: " + I(sum.finished) + " of " + I(s.runs) + (r.cancelled ? " (cancelled)" : "") +
                          "; completed " + I(sum.completed) + ", stopped " + I(sum.stopped) + ", faults " +
                          I(sum.faults));

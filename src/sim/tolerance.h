@@ -70,6 +70,7 @@ struct RunFigures {
     long double t_peak = 0;      // its time
     long double share_c3 = 0;    // percent of the C1 + C2 + C3 energy (the maxima report's share)
     long double efficiency = 0;  // percent of all the energy stored in the network
+    bool peak_at_edge = false;   // the nominal run only: its |v3| peaks at its last (or first) sample
 };
 
 // The transfer efficiency from the channel values at the peak of v3 (in
@@ -152,7 +153,8 @@ struct ToleranceSummary {
 
 ToleranceSummary summarize(const ToleranceResult& r, long double threshold);
 
-// The report: settings, nominal figures, run counts, failures by kind, the
+// The report: settings, nominal figures (followed by kPeakAtEndWarning when
+// the nominal run's peak of v3 is at the end of the run), run counts, failures by kind, the
 // statistics, the yield and the ranked sensitivity.  Writes nothing but the
 // nominal's stop line when the nominal run did not complete.
 void write_tolerance_report(const ToleranceResult& r, const ToleranceSettings& s, ReportSink& log);
