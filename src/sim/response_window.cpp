@@ -236,6 +236,7 @@ TFresponse::TFresponse(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 void TFresponse::show_response(const SimParams& p) {
+    check_response_circuit(p);  // |k12| >= 1 or fin <= 0 has no response
     const std::vector<NaturalFrequency> naturals = natural_frequencies(circuit_poles(p));
     std::vector<ResponsePoint> curve = frequency_response(p, default_range(naturals));
     std::vector<NaturalFrequency> marks = lossless_resonances(p);

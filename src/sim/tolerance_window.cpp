@@ -35,7 +35,6 @@ constexpr int kClientWidth = 760;
 constexpr int kClientHeight = 560;
 constexpr int kFieldLeft = 112;
 constexpr int kFieldWidth = 97;
-constexpr int kBins = 20;
 
 constexpr tipo_campo R = tipo_campo::real_field;
 constexpr tipo_campo N = tipo_campo::int_field;
@@ -136,7 +135,7 @@ ToleranceSettings TFtolerance::read_settings() const {
     ToleranceSettings s;
     for (int e = 0; e < kToleranceElements; ++e) s.tol[e] = NEtol[e]->panel_real();
     s.runs = NEruns->panel_int();
-    s.seed = static_cast<std::uint32_t>(NEseed->panel_int());
+    s.seed = tolerance_seed(NEseed->panel_int());
     s.threshold = NEthreshold->panel_real();
     s.dist = RGdist->item_index() == 1 ? Distribution::gauss : Distribution::uniform;
     s.threads = 0;  // every core
@@ -158,7 +157,9 @@ void TFtolerance::BrunClick() {
         failure_.clear();
         worker_ = std::thread([this, params] {
             try {
-                pending_ = run_tolerance_analysis(params, settings_, nominal_lines_, &control_);
+                ToleranceOutput output;
+                output.keep_runs = false;  // the summary and the histogram are all the window shows
+                pending_ = run_tolerance_analysis(params, settings_, nominal_lines_, &control_, output);
             } catch (const std::exception& e) {
                 failed_ = true;
                 failure_ = e.what();
@@ -196,7 +197,10 @@ void TFtolerance::finish() {
     show_progress();
     Brun->setEnabled(true);
     Bcancel->setEnabled(false);
-    run_guarded(this, [&] {
+    const bool shown = run_guarded(this, [&] {
+        // The report's own arithmetic: a flag left pending on this thread by
+        // something else (a file dialog) is none of the analysis's faults.
+        const FpEnvironment fp_environment;
         // The nominal run's own lines first (its stop or its maxima report).
         for (const std::string& line : nominal_lines_.lines) report_line(log_, line);
         if (failed_) {
@@ -217,6 +221,7 @@ void TFtolerance::finish() {
                              .arg(QString::fromStdString(F(sum.yield, 0, 2))));
         draw_charts(settings_);
     });
+    if (!shown) Lstatus->setText("Failed.");  // never "Running..." after the end
 }
 
 void TFtolerance::draw_charts(const ToleranceSettings& s) {
@@ -224,25 +229,17 @@ void TFtolerance::draw_charts(const ToleranceSettings& s) {
     QChart* h = histogram->chart();
     h->removeAllSeries();
     for (QAbstractAxis* axis : h->axes()) h->removeAxis(axis);
-    std::vector<double> eff;
-    for (const RunRecord& rec : result_.runs)
-        if (rec.status == RunStatus::completed) eff.push_back(static_cast<double>(rec.figures.efficiency));
-    if (!eff.empty()) {
-        const auto [lo_it, hi_it] = std::minmax_element(eff.begin(), eff.end());
-        double lo = *lo_it, hi = *hi_it;
-        if (!(hi > lo)) {
-            lo -= 0.5;
-            hi += 0.5;
-        }
-        const double width = (hi - lo) / kBins;
-        int counts[kBins] = {};
-        for (double x : eff) ++counts[std::clamp(static_cast<int>((x - lo) / width), 0, kBins - 1)];
+    const EfficiencyHistogram& bins = result_.histogram;
+    if (!bins.counts.empty()) {
+        const double lo = static_cast<double>(bins.lo), hi = static_cast<double>(bins.hi);
+        const int n = static_cast<int>(bins.counts.size());
+        const double width = (hi - lo) / n;
         auto* upper = new QLineSeries();
         int top = 0;
-        for (int b = 0; b < kBins; ++b) {
-            upper->append(lo + b * width, counts[b]);
-            upper->append(lo + (b + 1) * width, counts[b]);
-            top = std::max(top, counts[b]);
+        for (int b = 0; b < n; ++b) {
+            upper->append(lo + b * width, bins.counts[b]);
+            upper->append(lo + (b + 1) * width, bins.counts[b]);
+            top = std::max(top, static_cast<int>(bins.counts[b]));
         }
         auto* area = new QAreaSeries(upper);
         area->setColor(QColor(70, 110, 180));
