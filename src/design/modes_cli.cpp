@@ -36,10 +36,15 @@ int modes_command(const std::vector<std::string>& args, std::ostream& out, std::
                 throw SettingError("The largest multiplier must be at least 4 (the smallest mode is 1:2:3:4) and "
                                    "at most 200");
             const long double k12_max = app.count("--k12-max") > 0 ? option_real("--k12-max", k12_text) : 1;
-            const bool csv = !csv_file.empty() || app.count("--csv") > 0;
+            const bool csv = app.count("--csv") > 0;
             if (csv) check_writable("CSV", csv_file);
 
-            const std::vector<ModeRow> rows = select_modes(explore_modes(inputs, max), k12_max, all);
+            ExploreProgress progress;
+            const std::atomic<std::int32_t> total{mode_count(max)};
+            const std::vector<ModeRow> rows =
+                select_modes(with_progress(err, "Modes", "designs", progress.done, total,
+                                           [&] { return explore_modes(inputs, max, &progress); }),
+                             k12_max, all);
             PrintingSink log(out);
             for (const std::string& line : mode_table_lines(rows)) report_line(log, line);
             if (csv) {

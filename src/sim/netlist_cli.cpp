@@ -24,8 +24,8 @@ void check_ngspice_range(const SimParams& params) {
         const long double x = std::fabs(params.*p.real);
         if (x == 0 || (std::islessequal(x, DBL_MAX) && std::isgreaterequal(x, DBL_MIN))) continue;
         throw SettingError("The value of --" + std::string(p.option) + " (" + real_display_text(params.*p.real) +
-                           ") is outside the range of ngspice's numbers (2.2250738585072E-308 to "
-                           "1.79769313486232E308 in magnitude)");
+                           ") is outside the range of ngspice's numbers, 2.2250738585072E-308 to "
+                           "1.79769313486232E308 in magnitude");
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <optional>
 
+#include "app/atomic_file.h"
 #include "design/cli_common.h"
 #include "sim/channels.h"
 #include "sim/param_table.h"
