@@ -126,11 +126,15 @@ void check_response_circuit(const SimParams& p) {
         throw SettingError("The source frequency fin must be a positive frequency");
 }
 
-std::vector<long double> log_grid(const ResponseRange& range) {
+void check_response_range(const ResponseRange& range) {
     if (!(std::isgreater(range.from, 0) && std::isless(range.from, range.to) && std::isfinite(range.to)))
         throw SettingError("The frequency range must go from a positive frequency up to a higher one");
     if (range.points < 2) throw SettingError("The response needs at least 2 points");
     if (range.points > kMaxResponsePoints) throw SettingError("The response takes at most 1000000 points");
+}
+
+std::vector<long double> log_grid(const ResponseRange& range) {
+    check_response_range(range);
     std::vector<long double> f(static_cast<std::size_t>(range.points));
     const long double ratio = range.to / range.from;
     const long double last = range.points - 1;

@@ -63,6 +63,8 @@ constexpr std::int32_t kMaxResponsePoints = 1000000;
 // the two ends exact.  Raises zelvar::SettingError for a range that is not
 // 0 < from < to < inf with 2 to kMaxResponsePoints points.
 std::vector<long double> log_grid(const ResponseRange& range);
+// log_grid()'s check alone.
+void check_response_range(const ResponseRange& range);
 
 // The response at one frequency f > 0 (Hz).
 ResponsePoint response_at(const SimParams& p, long double f);

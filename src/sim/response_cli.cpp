@@ -1,5 +1,6 @@
 #include "sim/response_cli.h"
 
+#include <cfloat>
 #include <cmath>
 
 #include "app/atomic_file.h"
@@ -44,6 +45,14 @@ int response_command(const std::vector<std::string>& args, std::ostream& out, st
             if (to_given) range.to = option_real("--to", to_text);
             if (app.count("--points") > 0) range.points = option_int("--points", points_text);
             check_response_circuit(p);
+            {
+                // The ends given are checked before anything is printed; the
+                // others come from the natural frequencies.
+                ResponseRange given = range;
+                if (!from_given) given.from = LDBL_MIN;
+                if (!to_given) given.to = LDBL_MAX;
+                check_response_range(given);
+            }
             if (csv) check_writable("CSV", csv_file);
 
             PrintingSink log(out);

@@ -146,6 +146,7 @@ ToleranceSettings TFtolerance::read_settings() const {
 void TFtolerance::BrunClick() {
     if (running()) return;
     run_guarded(this, [&] {
+        const FpEnvironment fp_environment;  // no flag left by other code on this thread counts
         settings_ = read_settings();
         const SimParams params = read_params_();  // the snapshot the analysis works on
         control_.cancel = false;

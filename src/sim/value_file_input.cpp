@@ -150,9 +150,9 @@ std::string read_value_bytes(const std::string& path, std::size_t limit) {
         do ready = ::poll(&p, 1, 2000);
         while (ready < 0 && errno == EINTR);
         if (ready <= 0 || (p.revents & POLLIN) == 0)
-            fail("a pipe with nothing written to it (a value file is a file, or a pipe with data)");
+            fail("a pipe with nothing written to it; a value file is a file, or a pipe with data");
     } else if (!S_ISREG(st.st_mode)) {
-        fail("not a file (a value file is a file, or a pipe with data)");
+        fail("not a file; a value file is a file, or a pipe with data");
     }
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) fail(std::strerror(errno));

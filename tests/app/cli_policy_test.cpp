@@ -219,13 +219,13 @@ TEST(CliPolicy, ValueFilesAreFilesOrPipesWithDataAndTheirBytesAreShownSafely) {
     const CliRun device = cli({"netlist", "--values", "/dev/zero"});
     EXPECT_EQ(device.status, kExitError);
     EXPECT_EQ(device.err,
-              "Value file /dev/zero cannot be read: not a file (a value file is a file, or a pipe with data).\n");
+              "Value file /dev/zero cannot be read: not a file; a value file is a file, or a pipe with data.\n");
     ASSERT_EQ(::mkfifo("fifo.val", 0600), 0);
     const auto t0 = std::chrono::steady_clock::now();
     const CliRun fifo = cli({"netlist", "--values", "fifo.val"});  // nothing writes to it: refused, not waited for
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
-    EXPECT_EQ(fifo.err, "Value file fifo.val cannot be read: a pipe with nothing written to it (a value file is a "
-                        "file, or a pipe with data).\n");
+    EXPECT_EQ(fifo.err, "Value file fifo.val cannot be read: a pipe with nothing written to it; a value file is a "
+                        "file, or a pipe with data.\n");
 }
 
 }  // namespace
