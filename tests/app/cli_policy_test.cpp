@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -197,6 +198,22 @@ TEST(CliPolicy, AFullDiskLeavesTheOldFileWholeAndSaysWhy) {
         EXPECT_EQ(read_file("out.csv"), "the user's old file\n") << args[0];
         EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 2) << args[0];
     }
+}
+
+// A reader that goes away: the program ignores SIGPIPE and reports the
+// failed write with exit status 2, as the manual says.
+TEST(CliPolicy, AClosedPipeIsAnErrorNotASignal) {
+    testdata::ScratchDir dir("zelvar-policy");
+    const std::string script = std::string("bash -c '\"$0\" modes 2>err.txt | head -1 > head.txt; echo ${PIPESTATUS[0]}' ") +
+                               ZELVAR_CLI_PATH;
+    FILE* pipe = ::popen(script.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char buf[64] = {};
+    const std::size_t n = std::fread(buf, 1, sizeof buf - 1, pipe);
+    ::pclose(pipe);
+    EXPECT_EQ(std::string(buf, n), "2\n");
+    EXPECT_EQ(read_file("head.txt"), "Realizable modes: 5985\n");
+    EXPECT_EQ(read_file("err.txt"), "zelvar-cli: the report could not be written to standard output\n");
 }
 
 TEST(CliPolicy, ValueFilesAreFilesOrPipesWithDataAndTheirBytesAreShownSafely) {
