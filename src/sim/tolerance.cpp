@@ -203,7 +203,7 @@ public:
             const long double width = (h.hi - h.lo) / kHistogramBins;
             h.counts.assign(kHistogramBins, 0);
             for (long double x : eff_) {
-                const long double bin = std::floor((x - h.lo) / width);
+                const long double bin = width > 0 ? std::floor((x - h.lo) / width) : 0;
                 ++h.counts[static_cast<std::size_t>(std::clamp(bin, 0.0L, kHistogramBins - 1.0L))];
             }
         }
