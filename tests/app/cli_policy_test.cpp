@@ -108,6 +108,9 @@ TEST(CliPolicy, RefusedSettingsAndNumbersNameTheirOption) {
     }
     EXPECT_FALSE(fs::exists("x"));
     EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);  // zelvar.val alone
+    // The simulation itself keeps its own rules: a coupling of 1 or more runs.
+    const CliRun simulated = cli({"simulate", "--values", "zelvar.val", "--k12", "2"});
+    EXPECT_EQ(simulated.status, kExitCompleted) << simulated.err;
 }
 
 TEST(CliPolicy, ARepeatedOptionTakesItsLastValueInEveryCommand) {
