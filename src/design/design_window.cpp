@@ -420,7 +420,7 @@ void TFdesign::Button1Click() {
 void TFdesign::save_report(const std::string& path) {
     QByteArray text = Memo1->toPlainText().toUtf8();
     if (!text.isEmpty()) text += '\n';
-    write_file_atomically(path, text.toStdString());
+    write_named_file("Report", path, text.toStdString());
 }
 
 void TFdesign::save_report_command() {

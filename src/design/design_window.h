@@ -99,7 +99,8 @@ public:
 
     // The report log's text as a UTF-8 file (the micro sign as µ, each line
     // ended by a line feed), written whole or not at all: a failed write
-    // keeps the old file and raises zelvar::Error.
+    // keeps the old file and raises zelvar::Error naming the file and the
+    // system's reason ("Report file F cannot be written: ...").
     void save_report(const std::string& path);
 
     // Controls, named as the window describes them.

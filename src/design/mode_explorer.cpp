@@ -197,10 +197,21 @@ std::vector<std::string> mode_table_lines(const std::vector<ModeRow>& rows) {
 std::string modes_csv(const std::vector<ModeRow>& rows) {
     std::string text = "k,l,m,n,status,k12,fin,f1,f2,f3,t_transfer,cycles,L1,C2,L2\n";
     for (const ModeRow& r : rows) {
+        // A stopped mode has no figures (empty fields) and keeps its reason:
+        // the status word, and a fault's message after it, quoted where it
+        // holds a comma or a quote.
+        std::string status = status_word(r.status);
+        if (r.status == ModeStatus::fault && !r.fault.empty()) status += ": " + r.fault;
+        if (status.find_first_of(",\"") != std::string::npos) {
+            std::string quoted = "\"";
+            for (const char c : status) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+            status = quoted + "\"";
+        }
         text += std::to_string(r.k) + ',' + std::to_string(r.l) + ',' + std::to_string(r.m) + ',' +
-                std::to_string(r.n) + ',' + status_word(r.status);
+                std::to_string(r.n) + ',' + status;
+        const bool figures = r.status == ModeStatus::realizable;
         for (const long double x : {r.k12, r.fin, r.f[0], r.f[1], r.f[2], r.t_transfer, r.cycles, r.L1, r.C2, r.L2})
-            text += ',' + csv_real15(x);
+            text += ',' + (figures ? csv_real15(x) : std::string());
         text += '\n';
     }
     return text;

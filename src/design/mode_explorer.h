@@ -83,7 +83,8 @@ std::vector<std::string> mode_cells(const ModeRow& row);
 std::vector<std::string> mode_table_lines(const std::vector<ModeRow>& rows);
 
 // "k,l,m,n,status,k12,fin,f1,f2,f3,t_transfer,cycles,L1,C2,L2", then one
-// line per row, SI units, reals with 15 significant digits.
+// line per row, SI units, reals with 15 significant digits; a stopped mode
+// has empty figures, and a fault its message in the status ("fault: ...").
 std::string modes_csv(const std::vector<ModeRow>& rows);
 
 }  // namespace zelvar

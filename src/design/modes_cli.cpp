@@ -28,21 +28,28 @@ int modes_command(const std::vector<std::string>& args, std::ostream& out, std::
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
+        "modes",
         [&] {
             const DesignInputs inputs = design_options.inputs();
-            const std::int32_t max = app.count("--max") > 0 ? parse_int(max_text) : 21;
-            const long double k12_max = app.count("--k12-max") > 0 ? parse_real(k12_text) : 1;
+            const std::int32_t max = app.count("--max") > 0 ? option_int("--max", max_text) : 21;
+            if (max < 4 || max > 200)
+                throw SettingError("The largest multiplier must be at least 4 (the smallest mode is 1:2:3:4) and "
+                                   "at most 200");
+            const long double k12_max = app.count("--k12-max") > 0 ? option_real("--k12-max", k12_text) : 1;
+            const bool csv = app.count("--csv") > 0;
+            if (csv) check_writable("CSV", csv_file);
 
-            const std::vector<ModeRow> rows = select_modes(explore_modes(inputs, max), k12_max, all);
+            ExploreProgress progress;
+            const std::atomic<std::int32_t> total{mode_count(max)};
+            const std::vector<ModeRow> rows =
+                select_modes(with_progress(err, "Modes", "designs", progress.done, total,
+                                           [&] { return explore_modes(inputs, max, &progress); }),
+                             k12_max, all);
             PrintingSink log(out);
             for (const std::string& line : mode_table_lines(rows)) report_line(log, line);
-            if (!csv_file.empty()) {
-                try {
-                    write_file_atomically(csv_file, modes_csv(rows));
-                } catch (const FileError& e) {
-                    throw Error("CSV file " + csv_file + " cannot be written: " + std::strerror(e.errno_value));
-                }
-                report_line(log, "Modes saved in file " + csv_file);
+            if (csv) {
+                write_named_file("CSV", csv_file, modes_csv(rows));
+                announce_file(out, "Modes", csv_file);
             }
             return true;
         },

@@ -265,6 +265,7 @@ void TFresponse::show_error(const std::string& message) {
 
 void TFresponse::show_response(const SimParams& p) {
     try {
+        check_response_circuit(p);  // |k12| >= 1 or fin <= 0 has no response
         std::vector<NaturalFrequency> naturals = natural_frequencies(circuit_poles(p));
         const ResponseRange range = range_for(naturals);
         std::vector<ResponsePoint> curve = frequency_response(p, range);

@@ -62,8 +62,8 @@ ChartAxis count_axis(std::int32_t top, int max_intervals) {
     return a;
 }
 
-EfficiencyHistogram efficiency_histogram(const ToleranceResult& r, long double threshold, int bins) {
-    EfficiencyHistogram h;
+HistogramChart efficiency_histogram(const ToleranceResult& r, long double threshold, int bins) {
+    HistogramChart h;
     h.threshold = threshold;
     std::vector<long double> values;
     for (const RunRecord& rec : r.runs)

@@ -29,14 +29,14 @@ ChartAxis count_axis(std::int32_t top, int max_intervals);
 // last one closed).  The threshold is drawn when it lies on the axis; it
 // widens the axis to reach it when it lies within the values' span of
 // them, so that a threshold far from every run does not squeeze the bars.
-struct EfficiencyHistogram {
+struct HistogramChart {
     ChartAxis x, y;
     long double bin_width = 0;
     std::vector<std::int32_t> counts;  // empty: no completed run
     long double threshold = 0;
     bool threshold_on_axis = false;
 };
-EfficiencyHistogram efficiency_histogram(const ToleranceResult& r, long double threshold, int bins = 20);
+HistogramChart efficiency_histogram(const ToleranceResult& r, long double threshold, int bins = 20);
 
 // The table of the window: one row per line of the report's statistics
 // (its name and the seven figures as the report writes them, without their

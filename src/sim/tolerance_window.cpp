@@ -314,7 +314,7 @@ ToleranceSettings TFtolerance::read_settings() const {
     ToleranceSettings s;
     for (int e = 0; e < kToleranceElements; ++e) s.tol[e] = NEtol[e]->panel_real();
     s.runs = NEruns->panel_int();
-    s.seed = static_cast<std::uint32_t>(NEseed->panel_int());
+    s.seed = tolerance_seed(NEseed->panel_int());
     s.threshold = NEthreshold->panel_real();
     s.dist = RGdist->item_index() == 1 ? Distribution::gauss : Distribution::uniform;
     s.threads = 0;  // every core
@@ -325,6 +325,7 @@ ToleranceSettings TFtolerance::read_settings() const {
 void TFtolerance::BrunClick() {
     if (running()) return;
     run_guarded(this, [&] {
+        const FpEnvironment fp_environment;  // no flag left by other code on this thread counts
         settings_ = read_settings();
         const SimParams params = read_params_();  // the snapshot the analysis works on
         control_.cancel = false;
@@ -336,7 +337,11 @@ void TFtolerance::BrunClick() {
         failure_.clear();
         worker_ = std::thread([this, params] {
             try {
-                pending_ = run_tolerance_analysis(params, settings_, nominal_lines_, &control_);
+                ToleranceOutput output;
+                // The window keeps the finished runs (only those): its histogram and
+                // its Save of the runs read them; they go with the next analysis.
+                output.keep_runs = true;
+                pending_ = run_tolerance_analysis(params, settings_, nominal_lines_, &control_, output);
             } catch (const std::exception& e) {
                 failed_ = true;
                 failure_ = e.what();
@@ -375,7 +380,10 @@ void TFtolerance::finish() {
     show_progress();
     Brun->setEnabled(true);
     Bcancel->setEnabled(false);
-    run_guarded(this, [&] {
+    const bool shown = run_guarded(this, [&] {
+        // The report's own arithmetic: a flag left pending on this thread by
+        // something else (a file dialog) is none of the analysis's faults.
+        const FpEnvironment fp_environment;
         // The nominal run's own lines first (its stop or its maxima report).
         for (const std::string& line : nominal_lines_.lines) report_line(log_, line);
         if (failed_) {
@@ -402,6 +410,7 @@ void TFtolerance::finish() {
         draw_charts(settings_);
         Bsave->setEnabled(true);
     });
+    if (!shown) Lstatus->setText("Failed.");  // never "Running..." after the end
 }
 
 void TFtolerance::draw_charts(const ToleranceSettings& s) {
@@ -410,7 +419,7 @@ void TFtolerance::draw_charts(const ToleranceSettings& s) {
     clear_chart(histogram);
     clear_chart(tornado);
     QChart* h = histogram->chart();
-    const EfficiencyHistogram hist = efficiency_histogram(result_, s.threshold);
+    const HistogramChart hist = efficiency_histogram(result_, s.threshold);
     if (!hist.counts.empty()) {
         auto* upper = new QLineSeries();
         for (std::size_t b = 0; b < hist.counts.size(); ++b) {

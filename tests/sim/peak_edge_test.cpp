@@ -114,11 +114,11 @@ TEST(ToleranceChart, RoundAxesAndWholeCounts) {
     s.threads = 1;
     LineCollector quiet;
     const ToleranceResult r = run_tolerance_analysis(default_design_circuit(), s, quiet);
-    const EfficiencyHistogram far = efficiency_histogram(r, 90);
+    const HistogramChart far = efficiency_histogram(r, 90);
     EXPECT_EQ(std::accumulate(far.counts.begin(), far.counts.end(), 0), 30);
     EXPECT_FALSE(far.threshold_on_axis);
     const long double mid = r.runs[0].figures.efficiency;
-    const EfficiencyHistogram near = efficiency_histogram(r, mid);
+    const HistogramChart near = efficiency_histogram(r, mid);
     EXPECT_TRUE(near.threshold_on_axis);
     EXPECT_LE(near.x.lo, mid);
     EXPECT_GE(near.x.hi, mid);
