@@ -43,6 +43,9 @@ sort >"$work/expected" <<'EOF'
 /usr/bin
 /usr/bin/zelvar
 /usr/bin/zelvar-cli
+/usr/lib
+/usr/lib/zelvar
+/usr/lib/zelvar/libzelvar-pictures.so
 /usr/share
 /usr/share/applications
 /usr/share/applications/org.zelvar.designer.desktop
@@ -112,6 +115,13 @@ tail -n 1 "$work/packaged/report"
 grep -qx 'Values saved in file zelvar.val' "$work/packaged/report" || fail "the design report does not end with the value file"
 cmp "$work/built/report" "$work/packaged/report" || fail "the packaged design report differs from the built one"
 cmp "$work/built/zelvar.val" "$work/packaged/zelvar.val" || fail "the packaged zelvar.val differs from the built one"
+# The picture comes from the packaged picture library, found from the
+# packaged program's folder.
+status=0
+(cd "$work/packaged" && QT_QPA_PLATFORM=offscreen "$cli" simulate --png p.png >picture 2>errors) || status=$?
+(cd "$work/built" && QT_QPA_PLATFORM=offscreen "$built_cli" simulate --png p.png >picture 2>errors) || true
+[ "$status" = 0 ] || fail "packaged zelvar-cli simulate --png exits $status: $(cat "$work/packaged/errors")"
+cmp "$work/built/p.png" "$work/packaged/p.png" || fail "the packaged program's picture differs from the built one's"
 
 if [ "$failures" -gt 0 ]; then
     echo "$failures package check(s) failed"

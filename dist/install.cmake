@@ -21,6 +21,11 @@ if(TARGET core_tests)
                                                 ZELVAR_VERSION="${PROJECT_VERSION}")
 endif()
 
+# Where zelvar-cli finds its picture library, relative to the prefix.
+set(ZELVAR_PICTURES_DIR ${CMAKE_INSTALL_LIBDIR}/zelvar)
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/plot/picture_loader.cpp APPEND PROPERTY COMPILE_DEFINITIONS
+             ZELVAR_PICTURES_DIR="${ZELVAR_PICTURES_DIR}")
+
 # Files stamped with the version, and the compressed ones Debian wants.
 configure_file(${ZELVAR_DIST_DIR}/${ZELVAR_APP_ID}.metainfo.xml.in
                ${ZELVAR_DIST_OUT}/${ZELVAR_APP_ID}.metainfo.xml @ONLY)
@@ -55,6 +60,10 @@ if(NOT TARGET zelvar)
 endif()
 
 install(TARGETS zelvar RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The picture library zelvar-cli loads for --png and --svg, private to the
+# program: found relative to zelvar-cli's folder (plot/picture_loader.cpp).
+install(TARGETS zelvar-pictures LIBRARY DESTINATION ${ZELVAR_PICTURES_DIR}
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 install(FILES ${ZELVAR_DIST_OUT}/zelvar.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${ZELVAR_DIST_DIR}/${ZELVAR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${ZELVAR_DIST_DIR}/${ZELVAR_APP_ID}.svg

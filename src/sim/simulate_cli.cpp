@@ -13,7 +13,7 @@
 #include "widgets/numeric_text.h"
 
 #ifdef ZELVAR_PICTURES
-#include "plot/picture_file_render.h"
+#include "plot/picture_loader.h"
 #endif
 
 namespace zelvar {
@@ -196,7 +196,8 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
             }
 #ifdef ZELVAR_PICTURES
             if (picture) {
-                write_run_pictures(png_text, svg_text, width, height, result.samples, result.range, scales);
+                write_run_pictures_on_demand(png_text, svg_text, width, height, result.samples, result.range,
+                                             scales);
                 for (const std::string& file : {png_text, svg_text})
                     if (!file.empty()) report_line(log, "Picture saved in file " + file);
             }
