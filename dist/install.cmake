@@ -21,8 +21,14 @@ if(TARGET core_tests)
                                                 ZELVAR_VERSION="${PROJECT_VERSION}")
 endif()
 
-# Where zelvar-cli finds its picture library, relative to the prefix.
-set(ZELVAR_PICTURES_DIR ${CMAKE_INSTALL_LIBDIR}/zelvar)
+# Where zelvar-cli finds its picture library, relative to the prefix: the
+# program's private folder of the multiarch library folder (lib/zelvar where
+# there is no multiarch name), out of the linker's search path.
+if(CMAKE_LIBRARY_ARCHITECTURE)
+  set(ZELVAR_PICTURES_DIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/zelvar)
+else()
+  set(ZELVAR_PICTURES_DIR lib/zelvar)
+endif()
 set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/plot/picture_loader.cpp APPEND PROPERTY COMPILE_DEFINITIONS
              ZELVAR_PICTURES_DIR="${ZELVAR_PICTURES_DIR}")
 
