@@ -138,7 +138,7 @@ void next_mode(std::int32_t max, std::int32_t (&mode)[4]) {
 // starts a block only while fewer than kWindowPerThread blocks per thread
 // wait for their turn.
 constexpr std::int64_t kBlock = 64;
-constexpr std::int64_t kWindowPerThread = 4;
+constexpr std::int64_t kWindowPerThread = 32;
 
 }  // namespace
 

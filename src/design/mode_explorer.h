@@ -62,8 +62,9 @@ std::vector<ModeRow> explore_modes(const DesignInputs& base, std::int32_t max = 
 
 // The same designs, each row handed to `take` as soon as the rows before it
 // in mode order have been: from one thread at a time, but not necessarily
-// the calling one.  Only a few rows per thread wait for their turn, so the
-// memory does not grow with max.  When cancelled, the rows handed over are
+// the calling one.  At most 2048 rows per thread wait for their turn (enough
+// for a thread to run on while another is held up), so the memory does not
+// grow with max.  When cancelled, the rows handed over are
 // those before the first one not designed.  An exception from `take` or a
 // design stops the workers and is raised here.
 void explore_modes_in_order(const DesignInputs& base, std::int32_t max, int threads,

@@ -45,6 +45,8 @@ TEST(ModeThreads, RowsAreTheOneByOneDesignsWhateverTheThreads) {
         for (const int threads : {1, 2, 3, 8})
             EXPECT_EQ(text_of(explore_modes(in, 13, nullptr, threads)), expected) << threads;
     }
+    // 24 choose 4 = 10,626 modes, more blocks than may wait for their turn at once.
+    EXPECT_EQ(text_of(explore_modes(DesignInputs{}, 24, nullptr, 2)), text_of(one_by_one(DesignInputs{}, 24)));
 }
 
 TEST(ModeThreads, ListingKeptRowByRowEqualsTheSelection) {
