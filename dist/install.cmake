@@ -31,6 +31,9 @@ else()
 endif()
 set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/plot/picture_loader.cpp APPEND PROPERTY COMPILE_DEFINITIONS
              ZELVAR_PICTURES_DIR="${ZELVAR_PICTURES_DIR}")
+if(TARGET core_tests)
+  target_compile_definitions(core_tests PRIVATE ZELVAR_PICTURES_DIR="${ZELVAR_PICTURES_DIR}")
+endif()
 
 # Files stamped with the version, and the compressed ones Debian wants.
 configure_file(${ZELVAR_DIST_DIR}/${ZELVAR_APP_ID}.metainfo.xml.in

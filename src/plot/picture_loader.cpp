@@ -27,31 +27,29 @@ std::string program_folder() {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// The library's entry point, loaded once; raises Error naming the places
-// looked at when it is nowhere.
+// The library's entry point, loaded once; raises Error naming the folders
+// looked in when it is in neither, or the loader's reason.
 PictureEntry picture_entry() {
     static PictureEntry entry = nullptr;
     if (entry != nullptr) return entry;
     const std::string folder = program_folder();
     if (folder.empty()) throw Error("The picture library cannot be found: the program's folder is unknown");
-    const std::string places[] = {folder + kPictureLibrary,
-                                  folder + "../" + ZELVAR_PICTURES_DIR + "/" + kPictureLibrary};
-    std::string reasons;
-    for (const std::string& place : places) {
+    const std::string folders[] = {folder.substr(0, folder.size() - 1), folder + "../" + ZELVAR_PICTURES_DIR};
+    for (const std::string& in : folders) {
+        const std::string place = in + "/" + kPictureLibrary;
         if (access(place.c_str(), F_OK) != 0) continue;
         void* library = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (library == nullptr) {
             const char* why = dlerror();
-            reasons += std::string("; ") + (why != nullptr ? why : place + ": not loaded");
-            continue;
+            throw Error("The picture library " + place + " cannot be loaded: " + (why != nullptr ? why : "unknown"));
         }
         // Never unloaded: the toolkit keeps state of its own for the process.
         entry = reinterpret_cast<PictureEntry>(dlsym(library, kPictureEntry));
-        if (entry != nullptr) return entry;
-        reasons += "; " + place + ": no entry " + kPictureEntry;
+        if (entry == nullptr) throw Error("The picture library " + place + " has no entry " + kPictureEntry);
+        return entry;
     }
-    throw Error(std::string("The picture library ") + kPictureLibrary + " cannot be loaded (looked in " + places[0] +
-                " and " + places[1] + reasons + ")");
+    throw Error(std::string("The picture library ") + kPictureLibrary + " is in neither " + folders[0] + " nor " +
+                folders[1]);
 }
 
 }  // namespace

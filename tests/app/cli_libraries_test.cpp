@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -85,6 +87,24 @@ TEST(CliLibraries, APictureLoadsThePictureLibraryAndTheToolkit) {
     EXPECT_TRUE(any_contains(objects, "libzelvar-pictures.so"));
     EXPECT_TRUE(any_contains(objects, "libQt6Gui"));
     EXPECT_EQ(access("p.png", F_OK), 0);
+}
+
+// A zelvar-cli away from its picture library says where it looked.
+TEST(CliLibraries, AMissingPictureLibraryIsAnErrorNamingWhereItWasLookedFor) {
+    const zelvar::testdata::ScratchDir scratch("zelvar-libs");
+    std::filesystem::copy_file(ZELVAR_CLI_PATH, "zelvar-cli");
+    const std::string folder = std::filesystem::current_path().string();
+    const std::string command = "./zelvar-cli design >/dev/null && ./zelvar-cli simulate --values zelvar.val "
+                                "--png p.png 2>&1 >/dev/null; echo $?";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    pclose(pipe);
+    EXPECT_EQ(out, "The picture library libzelvar-pictures.so is in neither " + folder + " nor " + folder + "/../" +
+                       ZELVAR_PICTURES_DIR + ".\n2\n");
+    EXPECT_NE(access("p.png", F_OK), 0);
 }
 #endif
 
