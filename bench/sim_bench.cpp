@@ -155,7 +155,7 @@ void side_by_side(const SimParams& p, long double h, double steps) {
                 p.steps, p.tmax);
     std::printf("  ngspice -b: the same circuit, method=trap, fixed step %s s, no output\n", real_text(h).c_str());
     std::vector<double> zw, zc, sw, sc;
-    const int rounds = 5;
+    const int rounds = 7;  // the median of 7 each
     bool have_cli = true, have_spice = true;
     for (int r = 0; r < rounds && (have_cli || have_spice); ++r) {
         if (have_cli) {
