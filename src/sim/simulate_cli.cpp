@@ -14,7 +14,7 @@
 #include "widgets/numeric_text.h"
 
 #ifdef ZELVAR_PICTURES
-#include "plot/picture_file_render.h"
+#include "plot/picture_loader.h"
 #endif
 
 namespace zelvar {
@@ -206,11 +206,19 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
                 announce_file(out, "Samples", csv_text);
             }
 #ifdef ZELVAR_PICTURES
-            if (picture)
-                write_run_pictures(png->count() > 0 ? png_text : std::string(),
-                                   svg->count() > 0 ? svg_text : std::string(), width, height, result.samples,
-                                   result.range, scales,
-                                   [&](const std::string& file) { announce_file(out, "Picture", file); });
+            if (picture) {
+                // One picture at a time, each announced as soon as it is written.
+                if (png->count() > 0) {
+                    write_run_pictures_on_demand(png_text, std::string(), width, height, result.samples,
+                                                 result.range, scales);
+                    announce_file(out, "Picture", png_text);
+                }
+                if (svg->count() > 0) {
+                    write_run_pictures_on_demand(std::string(), svg_text, width, height, result.samples,
+                                                 result.range, scales);
+                    announce_file(out, "Picture", svg_text);
+                }
+            }
 #endif
             return true;
         },

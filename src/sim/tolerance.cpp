@@ -15,6 +15,7 @@
 
 #include "app/atomic_file.h"
 #include "app/faults.h"
+#include "app/worker_pool.h"
 #include "report/format.h"
 #include "sim/peak_edge.h"
 #include "sim/sample_csv.h"
@@ -154,11 +155,6 @@ long double transfer_efficiency(const SimParams& p, const long double (&x)[kStat
 }
 
 constexpr int kMaxThreads = 256;
-
-int default_thread_count() {
-    const unsigned n = std::thread::hardware_concurrency();
-    return n == 0 ? 1 : static_cast<int>(std::min(n, static_cast<unsigned>(kMaxThreads)));
-}
 
 namespace {
 
@@ -336,13 +332,7 @@ ToleranceResult run_tolerance_analysis(const SimParams& nominal, const Tolerance
     const int n_threads =
         std::max(1, std::min({s.threads > 0 ? s.threads : default_thread_count(), n_tasks, kMaxThreads}));
     std::vector<Worker> workers(static_cast<std::size_t>(n_threads));
-    std::vector<std::thread> pool;
-    try {
-        for (int t = 1; t < n_threads; ++t) pool.emplace_back(work, std::ref(workers[static_cast<std::size_t>(t)]));
-    } catch (const std::system_error&) {
-    }
-    work(workers[0]);
-    for (std::thread& t : pool) t.join();
+    run_on_workers(n_threads, [&](int t) { work(workers[static_cast<std::size_t>(t)]); });
     workers.clear();
     if (tally.failure()) std::rethrow_exception(tally.failure());
     result.cancelled = ctl.cancel.load() && ctl.done.load() < ctl.total.load();
