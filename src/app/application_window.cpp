@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "app/error_box_widget.h"
+#include "app/project_window.h"
 #include "design/design_window.h"
 #include "idealmag/idealmag_window.h"
 #include "plot/picture_file_render.h"
@@ -127,9 +128,11 @@ ZelvarWindows::ZelvarWindows() {
     Fparam->set_tolerance_window(Ftolerance);
     Fdesign->set_windows(Fparam, Fidealmag);
     Fidealmag->set_windows(Fparam, Fdesign);
+    project = new ProjectController(*this);
 }
 
 ZelvarWindows::~ZelvarWindows() {
+    delete project;
     delete Ftolerance;
     delete Fidealmag;
     delete Fparam;

@@ -17,6 +17,7 @@ class TFwave;
 class TFparam;
 class TFidealmag;
 class TFtolerance;
+class ProjectController;
 
 // Application name and title (caption of the error box).
 void setup_application();
@@ -61,6 +62,8 @@ public:
     TFparam* Fparam;
     TFidealmag* Fidealmag;
     TFtolerance* Ftolerance;  // opened from the parameter window
+    // The project (every window's inputs) and the design window's menus.
+    ProjectController* project;
 };
 
 }  // namespace zelvar

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 #include "design/design_run.h"
@@ -16,6 +17,8 @@ class QContextMenuEvent;
 class QKeyEvent;
 class QFrame;
 class QLabel;
+class QMenu;
+class QMenuBar;
 class QPushButton;
 
 namespace zelvar {
@@ -102,6 +105,15 @@ public:
     // keeps the old file and raises zelvar::Error.
     void save_report(const std::string& path);
 
+    // The menu bar above the client area (its menus are filled by the
+    // application), and the client area that holds the window's controls.
+    QMenuBar* menu_bar;
+    QMenu *file_menu, *analysis_menu, *help_menu;
+    QWidget* client;
+
+    // Asked when the window is about to close: false keeps it open.
+    std::function<bool()> may_close;
+
     // Controls, named as the window describes them.
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10;
     TNEdit *NEk, *NEl, *NEm, *NEn, *NEC1, *NEC3, *NEL3, *NEg1, *NEg2;
@@ -114,15 +126,22 @@ public:
     QPushButton* Bmodes;
     // The explorer's window, created by the first "Modes..." (nullptr before).
     TFmodes* modes_window() const { return modes_; }
+    // The explorer's window, created hidden when it does not exist yet.
+    TFmodes* ensure_modes_window();
+
+signals:
+    // 'Design "ZELVAR"' (or a mode chosen in the explorer) started a design run.
+    void design_started();
 
 public slots:
     void BdesignClick();
     void BsimulateClick();
     void Button1Click();
-    // Ctrl+S: asks for a file and saves the report log there.
+    // File > Save Report (Ctrl+Alt+S): asks for a file and saves the report
+    // log there.
     void save_report_command();
-    // Ctrl+O: asks for a value file and loads it into the simulation
-    // parameter window, as its "Load values…" does.
+    // File > Load Values (Ctrl+L): asks for a value file and loads it into
+    // the simulation parameter window, as its "Load values…" does.
     void load_values_command();
     // Opens the mode explorer on the current C1, C3, L3, excitation and
     // energy-left options.
@@ -132,7 +151,7 @@ public slots:
     void choose_mode(std::int32_t k, std::int32_t l, std::int32_t m, std::int32_t n);
 
 protected:
-    // Closing the main window ends the program.
+    // Closing the main window ends the program (unless may_close says no).
     void closeEvent(QCloseEvent* event) override;
 
 private:

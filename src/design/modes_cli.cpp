@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/atomic_file.h"
+#include "app/project_options.h"
 #include "design/cli_common.h"
 #include "design/design_options.h"
 #include "design/mode_explorer.h"
@@ -24,14 +25,24 @@ int modes_command(const std::vector<std::string>& args, std::ostream& out, std::
     app.add_option("--csv", csv_file,
                    "write the listed rows: k,l,m,n,status,k12,fin,f1,f2,f3,t_transfer,cycles,L1,C2,L2 (SI units)")
         ->type_name("FILE");
+    const ProjectOptions project_options(app);
 
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
         [&] {
-            const DesignInputs inputs = design_options.inputs();
+            Project project = project_options.base();
+            const DesignInputs inputs = design_options.inputs(project);
             const std::int32_t max = app.count("--max") > 0 ? parse_int(max_text) : 21;
-            const long double k12_max = app.count("--k12-max") > 0 ? parse_real(k12_text) : 1;
+            long double k12_max = 1;
+            take_modes_k12max(project, k12_max);
+            if (app.count("--k12-max") > 0) k12_max = parse_real(k12_text);
+            {
+                PrintingSink log(out);
+                put_design_inputs(project, inputs);
+                put_modes_k12max(project, k12_max);
+                project_options.save(project, log);
+            }
 
             const std::vector<ModeRow> rows = select_modes(explore_modes(inputs, max), k12_max, all);
             PrintingSink log(out);

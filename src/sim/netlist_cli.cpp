@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/atomic_file.h"
+#include "app/project_options.h"
 #include "design/cli_common.h"
 #include "sim/netlist.h"
 #include "sim/simulate_cli.h"
@@ -24,12 +25,20 @@ int netlist_command(const std::vector<std::string>& args, std::ostream& out, std
     CLI::Option* out_file = app.add_option("--out", out_text, "write the deck to FILE [standard output]")
                                 ->type_name("FILE")
                                 ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    const ProjectOptions project_options(app);
 
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
         [&] {
-            const Netlist netlist = make_netlist(run_options.params());
+            Project project = project_options.base();
+            const SimParams params = run_options.params(project);
+            {
+                PrintingSink log(err);  // the deck may go to standard output
+                put_sim_params(project, params);
+                project_options.save(project, log);
+            }
+            const Netlist netlist = make_netlist(params);
             if (!netlist.stop_line.empty()) {
                 err << netlist.stop_line << "\n";
                 return false;

@@ -1,5 +1,6 @@
 #include "sim/response_cli.h"
 
+#include "app/project_options.h"
 #include "design/cli_common.h"
 #include "sim/freq_response.h"
 #include "sim/value_file_input.h"
@@ -57,15 +58,23 @@ int response_command(const std::vector<std::string>& args, std::ostream& out, st
         ->default_str("2000");
     app.add_option("--csv", csv_file, "write the curve: f,v3_db,zin_ohm,zin_deg (15 significant digits)")
         ->type_name("FILE");
+    const ProjectOptions project_options(app);
 
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
         [&] {
+            Project project = project_options.base();
             SimParams p;
+            take_sim_params(project, p);
             if (!values_file.empty()) read_value_file(values_file, p);
             for (const RealOption& o : reals)
                 if (app.count(o.name) > 0) p.*o.field = parse_real(o.text);
+            {
+                PrintingSink log(out);
+                put_sim_params(project, p);
+                project_options.save(project, log);
+            }
             ResponseRange range;
             const bool from_given = app.count("--from") > 0, to_given = app.count("--to") > 0;
             if (from_given) range.from = parse_real(from_text);

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <optional>
 
+#include "app/project_options.h"
 #include "design/cli_common.h"
 #include "sim/channels.h"
 #include "sim/param_table.h"
@@ -115,8 +116,9 @@ RunOptions::RunOptions(CLI::App& app) {
 
 RunOptions::~RunOptions() = default;
 
-SimParams RunOptions::params() const {
+SimParams RunOptions::params(const Project& base) const {
     SimParams params;
+    take_sim_params(base, params);
     if (values_->count() > 0) read_value_file(values_text_, params);
     for (const Given& g : given_)
         if (g.cli->count() > 0) apply(*g.entry, g.text, params);
@@ -170,6 +172,8 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
                            ->type_name("F")
                            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
+    const ProjectOptions project_options(app);
+
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
@@ -180,13 +184,18 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
 #endif
             int width = 632, height = 476;
             if (!size_text.empty()) parse_size(size_text, width, height);  // checked by the parser
+            Project project = project_options.base();
             std::array<long double, kChannelCount> scales{1, 1, 1, 1, 1, 1, 1, 1};
+            take_scales(project, scales);
             for (int c = 0; c < kChannelCount; ++c)
                 if (scale_cli[c]->count() > 0) scales[c] = parse_real(scale_text[c]);
-            const SimParams params = run_options.params();
+            const SimParams params = run_options.params(project);
             const bool store = csv->count() > 0 || picture;
 
             PrintingSink log(out);
+            put_sim_params(project, params);
+            put_scales(project, scales);
+            project_options.save(project, log);
             SimResult result;
             if (!run_simulation(params, log, result, store)) return false;
             report_line(log, "Run completed: " + I(params.points) + " points.");

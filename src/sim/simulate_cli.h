@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/project_file.h"
 #include "sim/sim_params.h"
 
 namespace CLI {
@@ -27,9 +28,10 @@ public:
     RunOptions(const RunOptions&) = delete;
     RunOptions& operator=(const RunOptions&) = delete;
 
-    // The value file's values (with --values), then every option given.  A
+    // The parameter window's defaults, then the project's simulation inputs,
+    // the value file's values (with --values) and every option given.  A
     // refused number or value file raises zelvar::Error.
-    SimParams params() const;
+    SimParams params(const Project& base = Project{}) const;
 
 private:
     struct Given;

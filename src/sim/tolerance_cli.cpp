@@ -7,6 +7,7 @@
 #include <iostream>
 #include <thread>
 
+#include "app/project_options.h"
 #include "design/cli_common.h"
 #include "sim/simulate_cli.h"
 #include "sim/tolerance.h"
@@ -85,12 +86,23 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
                    "write one row per run: run,C1,L1,C2,L2,C3,L3,k12,fin,efficiency,share_c3,v3_peak,t_peak,status "
                    "(21 significant digits)")
         ->type_name("FILE");
+    const ProjectOptions project_options(app);
 
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
+
+    // The project is the base of the run's inputs and of the settings.
+    Project project;
+    try {
+        project = project_options.base();
+    } catch (const std::exception& e) {
+        err << error_box_text(e.what()) << '\n';
+        return kExitError;
+    }
 
     // The settings' numbers follow the fields' text rules (a refused text is
     // an error, as for every number); a value out of range is a usage error.
     ToleranceSettings settings = tol_defaults;
+    take_tolerance(project, settings);
     try {
         if (app.count("--tol") > 0) {
             const long double t = parse_real(tol_all);
@@ -99,7 +111,7 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
         for (int e = 0; e < kToleranceElements; ++e)
             if (app.count(std::string("--tol-") + tolerance_element_name(e)) > 0)
                 settings.tol[e] = parse_real(tol_each[e]);
-        settings.dist = dist == "gauss" ? Distribution::gauss : Distribution::uniform;
+        if (app.count("--dist") > 0) settings.dist = dist == "gauss" ? Distribution::gauss : Distribution::uniform;
         if (app.count("--runs") > 0) settings.runs = parse_int(runs_text);
         if (app.count("--seed") > 0) settings.seed = static_cast<std::uint32_t>(parse_int(seed_text));
         if (app.count("--threads") > 0) {
@@ -123,9 +135,12 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
 
     return run_command(
         [&] {
-            const SimParams p = run_options.params();
+            const SimParams p = run_options.params(project);
 
             PrintingSink log(out);
+            put_sim_params(project, p);
+            put_tolerance(project, settings);
+            project_options.save(project, log);
             const bool progress = &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
             const ToleranceResult result = progress ? analyse_with_progress(p, settings, log, err)
                                                     : run_tolerance_analysis(p, settings, log);

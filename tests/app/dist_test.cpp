@@ -179,7 +179,7 @@ TEST(BashCompletion, CompletesCommandsOptionsChoicesAndFiles) {
         {{"design", "--exc"}, "--excitation "},
         {{"design", "--excitation", ""}, "k l m n "},
         {{"design", "--C1", ""}, " "},  // a number: nothing to offer
-        {{"magnifier", "--"}, "--C1 --C3 --L3 --help --k --l --m "},
+        {{"magnifier", "--"}, "--C1 --C3 --L3 --help --k --l --m --project --save-project "},
         {{"simulate", "--square", "--st"}, "--steps --stop --stop-mode "},
         {{"simulate", "--stop-mode", "s"}, "short "},
         {{"simulate", "--values", "zel"}, "zelvar.val "},
