@@ -22,6 +22,7 @@
 
 #include "app/application_window.h"
 #include "app/error_box_widget.h"
+#include "app/faults.h"
 #include "design/design_window.h"
 #include "design/modes_window.h"
 #include "idealmag/idealmag_window.h"
@@ -202,6 +203,7 @@ bool ProjectController::may_close() { return settle_changes(); }
 bool ProjectController::new_project() {
     if (!settle_changes()) return false;
     return run_guarded(windows_.Fdesign, [&] {
+        fp_clear();  // an operation starts clean (a dialog's arithmetic may leave a flag)
         inputs_.apply(Project{});
         mark_dirty(windows_.document);
         set_state(QString(), false);
@@ -209,6 +211,7 @@ bool ProjectController::new_project() {
 }
 
 void ProjectController::load(const QString& path) {
+    fp_clear();  // an operation starts clean (a dialog's arithmetic may leave a flag)
     // Everything is read and checked before any field changes.
     const Project project = read_project_file(local_path(path));
     inputs_.apply(project);
@@ -235,6 +238,7 @@ bool ProjectController::open_project() {
 
 bool ProjectController::save_to(const QString& path) {
     return run_guarded(windows_.Fdesign, [&] {
+        fp_clear();  // an operation starts clean (a dialog's arithmetic may leave a flag)
         write_project_file(local_path(path), inputs_.capture());
         report_line(windows_.Fdesign->report_log(),
                     std::string("Project saved in file ") + path.toLatin1().toStdString());
