@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <QTextBrowser>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -285,6 +286,12 @@ TEST_F(ProjectWindows, TheMenuReachesEveryWindowAndShowsEveryShortcut) {
     boxes.settle();
     EXPECT_TRUE(boxes.boxes.empty());
 
+    // Help > Manual shows the README, built into the program.
+    project().action("Manual")->trigger();
+    auto* manual = d->findChild<QTextBrowser*>("manual_text");
+    ASSERT_NE(manual, nullptr);
+    EXPECT_TRUE(manual->isVisible());
+    EXPECT_NE(manual->toPlainText().indexOf("zelvar-cli simulate --project coil.zelvar"), -1);
     EXPECT_NE(about_text().indexOf("GPL-3.0-or-later"), -1);
     EXPECT_NE(about_text().indexOf(QString("Qt ") + qVersion()), -1);
     EXPECT_NE(about_text().indexOf("CLI11 "), -1);
