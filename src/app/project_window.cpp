@@ -66,14 +66,14 @@ void ProjectInputs::bind(const std::string& section, QWidget* window) {
             case InputKind::integer:
                 b.field = window->findChild<TNEdit*>(name);
                 if (b.field != nullptr)
-                    QObject::connect(b.field, &QLineEdit::textEdited, [this] {
+                    QObject::connect(b.field, &QLineEdit::textEdited, context_, [this] {
                         if (edited_) edited_();
                     });
                 break;
             case InputKind::flag:
                 b.box = window->findChild<QCheckBox*>(name);
                 if (b.box != nullptr)
-                    QObject::connect(b.box, &QCheckBox::clicked, [this] {
+                    QObject::connect(b.box, &QCheckBox::clicked, context_, [this] {
                         if (edited_) edited_();
                     });
                 break;
@@ -81,7 +81,7 @@ void ProjectInputs::bind(const std::string& section, QWidget* window) {
                 b.group = window->findChild<TRadioGroup*>(name);
                 if (b.group != nullptr)
                     for (int i = 0; i < b.group->count(); ++i)
-                        QObject::connect(b.group->item(i), &QRadioButton::clicked, [this] {
+                        QObject::connect(b.group->item(i), &QRadioButton::clicked, context_, [this] {
                             if (edited_) edited_();
                         });
                 break;
@@ -141,7 +141,7 @@ void ProjectInputs::apply(const Project& project) const {
 
 // ---- the controller ----
 
-ProjectController::ProjectController(ZelvarWindows& w) : windows_(w) {
+ProjectController::ProjectController(ZelvarWindows& w) : inputs_(this), windows_(w) {
     ask = [this](const QString& question) {
         return QMessageBox::question(windows_.Fdesign, QString::fromLatin1(kAppTitle), question,
                                      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,

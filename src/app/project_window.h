@@ -31,6 +31,9 @@ class ZelvarWindows;
 // value (what New, and a key a file leaves out, put back).
 class ProjectInputs {
 public:
+    // The connections to the controls end with `context`.
+    explicit ProjectInputs(QObject* context) : context_(context) {}
+
     // Binds every key of `section` (one of project_sections()) to the
     // control of that name inside `window`; a missing control is a
     // programming error (std::logic_error).
@@ -59,6 +62,7 @@ private:
     InputValue read(const Bound& b) const;
     void write(const Bound& b, const InputValue& v) const;
 
+    QObject* context_;
     std::vector<Bound> bound_;
     std::function<void()> edited_;
 };
@@ -112,8 +116,8 @@ private:
     void show_manual();
     void show_about();
 
-    ZelvarWindows& windows_;
     ProjectInputs inputs_;
+    ZelvarWindows& windows_;
     QString file_;
     bool modified_ = false;
     QMenu* recent_menu_ = nullptr;
