@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "app/error_box_widget.h"
+#include "coil/windings_window.h"
 #include "design/design_window.h"
 #include "idealmag/idealmag_window.h"
 #include "plot/picture_file_render.h"
@@ -116,6 +117,7 @@ ZelvarWindows::ZelvarWindows() {
     Fparam = new TFparam(document, nullptr);
     Fidealmag = new TFidealmag(nullptr);
     Ftolerance = new TFtolerance([param = Fparam] { return param->read_params(); }, Fdesign->report_log(), nullptr);
+    Fwindings = new TFwindings(*Fparam, document, Fdesign->report_log(), nullptr);
 
     TFparam* param = Fparam;
     Fwave->set_inputs(TFwave::Inputs{[param] { return param->read_params(); },
@@ -127,9 +129,11 @@ ZelvarWindows::ZelvarWindows() {
     Fparam->set_tolerance_window(Ftolerance);
     Fdesign->set_windows(Fparam, Fidealmag);
     Fidealmag->set_windows(Fparam, Fdesign);
+    Fdesign->set_windings_window(Fwindings);
 }
 
 ZelvarWindows::~ZelvarWindows() {
+    delete Fwindings;
     delete Ftolerance;
     delete Fidealmag;
     delete Fparam;

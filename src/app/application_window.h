@@ -17,6 +17,7 @@ class TFwave;
 class TFparam;
 class TFidealmag;
 class TFtolerance;
+class TFwindings;
 
 // Application name and title (caption of the error box).
 void setup_application();
@@ -61,6 +62,7 @@ public:
     TFparam* Fparam;
     TFidealmag* Fidealmag;
     TFtolerance* Ftolerance;  // opened from the parameter window
+    TFwindings* Fwindings;    // opened from the design window
 };
 
 }  // namespace zelvar
