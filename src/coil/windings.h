@@ -122,4 +122,13 @@ WindingSheet solve_windings(const WindingTargets& targets, const WindingChoices&
 PrimaryFigures solve_primary(const PrimaryChoice& choice, const CoilFigures& secondary, long double L1,
                              long double k12, long double f);
 
+// The figures of one single-layer solenoid of `turns` turns (fractional:
+// the partial last turn counts by its fraction) at frequency f: the
+// analysis of a coil already wound, and the sheet's secondary and extra
+// coil.  Its self-capacitance raises zelvar::Error outside Medhurst's table.
+CoilFigures solenoid_figures(const SolenoidChoice& choice, long double turns, long double f);
+
+// The self-resonant frequency 1/(2π·√(L·Cself)) of a coil.
+long double self_resonance(const CoilFigures& coil);
+
 }  // namespace zelvar::coil
