@@ -16,6 +16,8 @@ constexpr long double kReach = 4;        // extension line past its dimension li
 constexpr long double kClear = 3;        // object to the start of an extension line
 constexpr long double kGap = 60;         // primary's edge to the extra coil's set
 constexpr long double kGroundBelow = 40; // lowest object to the ground
+constexpr long double kNoteLine = 15;    // line spacing of the notes under the ground
+constexpr int kNotes = 4;
 constexpr long double kHatchStep = 8;    // ground hatch spacing
 constexpr long double kHatchSize = 6;
 constexpr long double kAxisPast = 8;     // centre lines past their coils
@@ -159,7 +161,7 @@ CrossSection cross_section(const WindingSheet& sheet, int width, int height) {
     const long double y_min = std::min(y_low1, y_low2), y_max = std::max(y_high1, y_high2);
 
     // The scale: the two sets side by side with kGap pixels between them.
-    Margins m{20, 44, 36, kGroundBelow + 14};
+    Margins m{20, 44, 36, kGroundBelow + kHatchSize + 8 + kNotes * kNoteLine};
     auto scale_for = [&](const Margins& mm) {
         const long double room_w = std::max<long double>(width - mm.left - mm.right - kGap, 1);
         const long double room_h = std::max<long double>(height - mm.top - mm.bottom, 1);
@@ -222,7 +224,7 @@ CrossSection cross_section(const WindingSheet& sheet, int width, int height) {
         for (const long double side : {-1.0L, 1.0L})
             extension(cs, {side * sec.radius, top + kClear * u}, {side * sec.radius, dy + kReach * u});
         cs.dimensions.push_back({{-sec.radius, dy}, {sec.radius, dy}, kDiameter + mm_text(s.diameter), TextSide::above});
-        const std::string text = mm_text(s.length) + ", " + turns_text(s.turns) + ", wire " + mm_text(s.wire);
+        const std::string text = mm_text(s.length);
         const long double y0 = -sec.pitch / 2, y1 = s.length - sec.pitch / 2;
         if (length_inside) {
             const long double dx = -sec.radius / 2;
@@ -240,11 +242,7 @@ CrossSection cross_section(const WindingSheet& sheet, int width, int height) {
         const long double dy = y_low1 - kLane * u;
         for (const long double side : {-1.0L, 1.0L})
             extension(cs, {side * pr_inner, p.offset - c - kClear * u}, {side * pr_inner, dy - kReach * u});
-        cs.dimensions.push_back({{-pr_inner, dy},
-                                 {pr_inner, dy},
-                                 kDiameter + mm_text(p.diameter) + ", " + turns_text(p.turns) + ", pitch " +
-                                     mm_text(p.pitch) + ", conductor " + mm_text(p.wire),
-                                 TextSide::below});
+        cs.dimensions.push_back({{-pr_inner, dy}, {pr_inner, dy}, kDiameter + mm_text(p.diameter), TextSide::below});
         const long double dx = half1 + kSideLane * u;
         extension(cs, {sec.half_width() + kClear * u, 0}, {dx + kReach * u, 0});
         extension(cs, {pr_outer + c + kClear * u, p.offset}, {dx + kReach * u, p.offset});
@@ -265,7 +263,7 @@ CrossSection cross_section(const WindingSheet& sheet, int width, int height) {
         for (const long double y : {y0, y1})
             extension(cs, {ext.axis + ext.half_width() + kClear * u, y}, {dx + kReach * u, y});
         cs.dimensions.push_back(
-            {{dx, y0}, {dx, y1}, mm_text(e.length) + ", " + turns_text(e.turns) + ", wire " + mm_text(e.wire), TextSide::right});
+            {{dx, y0}, {dx, y1}, mm_text(e.length), TextSide::right});
     }
 
     // Top terminal: outer diameter (and tube) above.
@@ -276,11 +274,23 @@ CrossSection cross_section(const WindingSheet& sheet, int width, int height) {
         const long double reach_from = toroid ? t_low + t.tube_diameter / 2 : t_low + half;
         for (const long double side : {-1.0L, 1.0L})
             extension(cs, {ext.axis + side * half, reach_from + kClear * u}, {ext.axis + side * half, dy + kReach * u});
-        const std::string text = toroid ? kDiameter + mm_text(t.outer_diameter) + ", tube " + kDiameter +
-                                              mm_text(t.tube_diameter)
-                                        : kDiameter + mm_text(t.outer_diameter) + " sphere";
+        const std::string text = kDiameter + mm_text(t.outer_diameter);
         cs.dimensions.push_back({{ext.axis - half, dy}, {ext.axis + half, dy}, text, TextSide::above});
     }
+
+    // The notes under the ground: turns and wires, the terminal.
+    const std::string notes[kNotes] = {
+        "Secondary: " + turns_text(s.turns) + " of " + kDiameter + mm_text(s.wire) + " wire, pitch " + mm_text(s.pitch),
+        "Extra coil: " + turns_text(e.turns) + " of " + kDiameter + mm_text(e.wire) + " wire, pitch " +
+            mm_text(e.pitch),
+        std::string(spiral ? "Primary, flat spiral: " : "Primary, helix: ") + turns_text(p.turns) + " of " +
+            kDiameter + mm_text(p.wire) + ", pitch " + mm_text(p.pitch),
+        toroid ? "Top terminal, toroid: " + kDiameter + mm_text(t.outer_diameter) + ", tube " + kDiameter +
+                     mm_text(t.tube_diameter)
+               : "Top terminal, sphere: " + kDiameter + mm_text(t.outer_diameter),
+    };
+    for (int i = 0; i < kNotes; ++i)
+        cs.texts.push_back({{gx0, gy - (kHatchSize + 8 + (i + 0.5L) * kNoteLine) * u}, notes[i], TextSide::right, false});
     return cs;
 }
 

@@ -26,11 +26,11 @@
 //    there.
 //  - Coil formers are outlines from the ground to the top of each winding;
 //    the ground is a hatched line below everything; each coil has its axis.
-//  - Dimensions: the secondary's and the extra coil's diameters (above
-//    them) and lengths with their turns (beside them), the primary's
-//    innermost diameter with its turns and pitch (below it), its offset
-//    from the secondary's lowest turn, and the top terminal's outer
-//    diameter and tube.
+//  - Dimensions: the secondary's and the extra coil's diameters and
+//    lengths, the primary's innermost diameter and its offset from the
+//    secondary's lowest turn, the top terminal's outer diameter; under the
+//    ground, one note a line: each coil's turns, wire and pitch, the top
+//    terminal's kind and size.
 // Distances that are not part of the model (the lanes of the dimensions,
 // the gap between the two coils, the ground's clearance) are fixed numbers
 // of pixels, so that the texts fit at every size.

@@ -46,17 +46,21 @@ void arrowhead(QPainter& p, QPointF tip, QPointF toward_tip) {
     p.drawPolygon(QPolygonF({tip, base + normal * kArrowHalf, base - normal * kArrowHalf}));
 }
 
-// A text beside `at`: on `side` of it, reading upwards when `vertical`.
-void text_at(QPainter& p, QPointF at, const QString& text, TextSide side, bool vertical) {
+// The size of a text as drawn.
+QSizeF text_size(QPainter& p, const QString& text) {
     const QFontMetricsF fm(p.font(), p.device());
-    const qreal w = fm.horizontalAdvance(text) + 2, h = fm.height();
-    p.save();
-    p.translate(at);
-    if (vertical) p.rotate(-90);
+    return {fm.horizontalAdvance(text) + 2, fm.height()};
+}
+
+// A text beside `at`: on `side` of it, reading upwards when `vertical`, on
+// white; moved as far as needed to stay inside the page.
+void text_at(QPainter& p, const QSizeF& page, QPointF at, const QString& text, TextSide side, bool vertical) {
+    const QSizeF size = text_size(p, text);
+    const qreal w = size.width(), h = size.height();
     // In the text's own frame: along it is x, away from it is y.
     QRectF box;
     if (vertical) {
-        // Screen right is the frame's +y, screen left its −y.
+        // Screen right is the frame's +y, screen left its -y.
         const bool right = side == TextSide::right || side == TextSide::below;
         box = QRectF(-w / 2, right ? kTextGap : -kTextGap - h, w, h);
     } else {
@@ -67,12 +71,23 @@ void text_at(QPainter& p, QPointF at, const QString& text, TextSide side, bool v
             case TextSide::right: box = QRectF(kTextGap, -h / 2, w, h); break;
         }
     }
+    // The box on the page: a quarter turn maps (x, y) to (y, -x).
+    QRectF screen = vertical ? QRectF(at.x() + box.top(), at.y() - box.right(), box.height(), box.width())
+                             : box.translated(at);
+    qreal dx = 0, dy = 0;
+    if (screen.right() > page.width() - 1) dx = page.width() - 1 - screen.right();
+    if (screen.left() + dx < 1) dx = 1 - screen.left();
+    if (screen.bottom() > page.height() - 1) dy = page.height() - 1 - screen.bottom();
+    if (screen.top() + dy < 1) dy = 1 - screen.top();
+    p.save();
+    p.translate(at + QPointF(dx, dy));
+    if (vertical) p.rotate(-90);
     p.fillRect(box, kPaper);
     p.drawText(box, Qt::AlignCenter, text);
     p.restore();
 }
 
-void dimension(QPainter& p, const Pixels& px, const coil::Dimension& d) {
+void dimension(QPainter& p, const QSizeF& page, const Pixels& px, const coil::Dimension& d) {
     const QPointF a = px(d.a), b = px(d.b);
     const QPointF span = b - a;
     const qreal length = std::hypot(span.x(), span.y());
@@ -80,19 +95,28 @@ void dimension(QPainter& p, const Pixels& px, const coil::Dimension& d) {
     const QPointF along = length > 0 ? span / length : (vertical_side ? QPointF(0, -1) : QPointF(1, 0));
     p.setPen(pen(kDimension, 1));
     p.setBrush(kDimension);
-    if (length >= 2 * kArrowLength + 4) {
+    const bool inside = length >= 2 * kArrowLength + 4;
+    const qreal out = kArrowLength + 8;
+    if (inside) {
         p.drawLine(a, b);
         arrowhead(p, a, -along);
         arrowhead(p, b, along);
     } else {
         // Too short: the arrows come from outside, pointing in.
-        const qreal out = kArrowLength + 8;
         p.drawLine(a - along * out, b + along * out);
         arrowhead(p, a, along);
         arrowhead(p, b, -along);
     }
-    p.setPen(pen(kDimension, 1));
-    text_at(p, (a + b) / 2, QString::fromStdString(d.text), d.side, vertical_side);
+    const QString text = QString::fromStdString(d.text);
+    QPointF at = (a + b) / 2;
+    if (text_size(p, text).width() > length + 2 * kArrowLength) {
+        // Far longer than the line: the text goes on past the upper (a
+        // vertical dimension) or the right-hand end (a horizontal one).
+        const QPointF end = vertical_side ? (a.y() < b.y() ? a : b) : (a.x() > b.x() ? a : b);
+        const QPointF outward = vertical_side ? QPointF(0, -1) : QPointF(1, 0);
+        at = end + outward * ((inside ? 4 : out) + text_size(p, text).width() / 2);
+    }
+    text_at(p, page, at, text, d.side, vertical_side);
 }
 
 }  // namespace
@@ -102,6 +126,10 @@ void render_cross_section(QPainter& p, const coil::CrossSection& cs, const QFont
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.fillRect(QRectF(0, 0, cs.width, cs.height), kPaper);
+    // The sheet's frame.
+    p.setPen(pen(kGrey, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(0.5, 0.5, cs.width - 1, cs.height - 1));
     p.setFont(font);
     const Pixels px{cs.transform};
 
@@ -139,9 +167,11 @@ void render_cross_section(QPainter& p, const coil::CrossSection& cs, const QFont
         }
         p.drawEllipse(px(c.centre), r, r);
     }
-    for (const coil::Dimension& d : cs.dimensions) dimension(p, px, d);
+    const QSizeF page(cs.width, cs.height);
+    for (const coil::Dimension& d : cs.dimensions) dimension(p, page, px, d);
     p.setPen(pen(kInk, 1));
-    for (const coil::DrawText& t : cs.texts) text_at(p, px(t.at), QString::fromStdString(t.text), t.side, t.vertical);
+    for (const coil::DrawText& t : cs.texts)
+        text_at(p, page, px(t.at), QString::fromStdString(t.text), t.side, t.vertical);
     p.restore();
 }
 

@@ -3,12 +3,12 @@
 // painter, and as PNG and SVG files through the picture file writer.  Needs
 // Qt GUI and Qt SVG only.
 //
-// White paper; formers and centre lines in grey (the centre lines dash-dot),
+// White paper in a grey frame; formers and centre lines in grey (the centre lines dash-dot),
 // conductors copper with a dark rim (a tapped primary's turn past the tap
 // as a copper outline), winding bands hatched, the top terminal in
 // aluminium grey, the ground a heavy hatched line, dimensions in dark blue
 // with filled arrowheads (outside the extension lines when the dimension is
-// too short for them) and their texts on white.
+// too short for them) and their texts on white; the notes in black.
 #include <QFont>
 #include <QImage>
 #include <string>

@@ -65,8 +65,9 @@ std::string si_text(long double x, const std::string& unit) {
     if (unit.empty()) power = 0;
     long double m = x / std::pow(10.0L, 3 * power);
     int decimals = 5;
-    if (std::fabs(m) >= 1) decimals = 5 - static_cast<int>(std::floor(std::log10(std::fabs(m))));
+    if (m != 0) decimals = 5 - static_cast<int>(std::floor(std::log10(std::fabs(m))));
     if (decimals < 0) decimals = 0;
+    if (decimals > 12) decimals = 12;
     // 999.9996 rounds up into the next prefix.
     char probe[96];
     std::snprintf(probe, sizeof probe, "%.*Lf", decimals, std::fabs(m));

@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -70,7 +72,12 @@ void TWindingsDrawing::set_sheet(const coil::WindingSheet* sheet) {
 }
 
 coil::CrossSection TWindingsDrawing::geometry() const {
-    if (sheet_ == nullptr) return coil::CrossSection{width(), height()};
+    if (sheet_ == nullptr) {
+        coil::CrossSection empty;
+        empty.width = width();
+        empty.height = height();
+        return empty;
+    }
     return coil::cross_section(*sheet_, width(), height());
 }
 
@@ -95,6 +102,11 @@ TFwindings::TFwindings(TFparam& param, SimDocument& state, ReportSink& log, QWid
     setFont(window_font());
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(kClientWidth, kClientHeight);
+    // Centred on the screen.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.left() + (area.width() - kClientWidth) / 2, area.top() + (area.height() - kClientHeight) / 2);
+    }
 
     const coil::WindingChoices d = coil::default_winding_choices();
     heading(this, "Lsecondary", "Secondary", 8);
@@ -108,25 +120,25 @@ TFwindings::TFwindings(TFparam& param, SimDocument& state, ReportSink& log, QWid
     heading(this, "Lprimary", "Primary", 200);
     RGshape = new TRadioGroup("Shape", {"Flat spiral", "Helix"}, this);
     RGshape->setObjectName("RGshape");
-    RGshape->setGeometry(16, 218, 209, 45);
+    RGshape->setGeometry(16, 218, 209, 61);
     RGshape->set_item_index(static_cast<int>(d.primary.shape));
-    NEpridiameter = field(this, "NEpridiameter", "Inner diameter (m)", 270, d.primary.diameter);
-    NEpriconductor = field(this, "NEpriconductor", "Conductor (m)", 294, d.primary.conductor);
-    NEpripitch = field(this, "NEpripitch", "Pitch (m)", 318, d.primary.pitch);
-    heading(this, "Ltop", "Top terminal", 348);
+    NEpridiameter = field(this, "NEpridiameter", "Inner diameter (m)", 286, d.primary.diameter);
+    NEpriconductor = field(this, "NEpriconductor", "Conductor (m)", 310, d.primary.conductor);
+    NEpripitch = field(this, "NEpripitch", "Pitch (m)", 334, d.primary.pitch);
+    heading(this, "Ltop", "Top terminal", 364);
     RGtop = new TRadioGroup("Kind", {"Toroid", "Sphere"}, this);
     RGtop->setObjectName("RGtop");
-    RGtop->setGeometry(16, 366, 209, 45);
+    RGtop->setGeometry(16, 382, 209, 61);
     RGtop->set_item_index(static_cast<int>(d.top.kind));
-    NEtopratio = field(this, "NEtopratio", "Tube / outer", 418, d.top.ratio);
+    NEtopratio = field(this, "NEtopratio", "Tube / outer", 450, d.top.ratio);
 
     Buselosses = new QPushButton("Use losses", this);
     Buselosses->setObjectName("Buselosses");
-    Buselosses->setGeometry(16, 456, 97, 25);
+    Buselosses->setGeometry(16, 488, 97, 25);
     Buselosses->setAutoDefault(true);
     Bsave = new QPushButton(QString::fromUtf8("Save sheet\u2026"), this);
     Bsave->setObjectName("Bsave");
-    Bsave->setGeometry(128, 456, 97, 25);
+    Bsave->setGeometry(128, 488, 97, 25);
     Bsave->setAutoDefault(true);
 
     PBdrawing = new TWindingsDrawing(this);

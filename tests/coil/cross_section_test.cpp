@@ -79,15 +79,20 @@ TEST(CrossSection, DimensionsAreTheSheetsFiguresInModelUnits) {
     EXPECT_GT(cs.extra_axis - s.extra.diameter / 2, s.primary.diameter / 2 + 6 * s.primary.pitch);
 
     EXPECT_NEAR(span(dimension_starting(cs, "\u2300110.0 mm")), s.secondary.diameter, kRel);
-    EXPECT_NEAR(span(dimension_starting(cs, "\u2300160.0 mm, 7.40 turns, pitch 10.00 mm")), s.primary.diameter, kRel);
+    EXPECT_NEAR(span(dimension_starting(cs, "\u2300160.0 mm")), s.primary.diameter, kRel);
+    ASSERT_EQ(cs.texts.size(), 4u);
+    EXPECT_EQ(cs.texts[0].text, "Secondary: 1200.40 turns of \u23000.3000 mm wire, pitch 0.3300 mm");
+    EXPECT_EQ(cs.texts[2].text, "Primary, flat spiral: 7.40 turns of \u23006.000 mm, pitch 10.00 mm");
+    EXPECT_EQ(cs.texts[3].text, "Top terminal, toroid: \u2300200.0 mm, tube \u230050.00 mm");
+    for (const DrawText& t : cs.texts) EXPECT_LT(t.at.y, cs.ground_y);
     EXPECT_NEAR(span(dimension_starting(cs, "\u230080.00 mm")), s.extra.diameter, kRel);
-    EXPECT_NEAR(span(dimension_starting(cs, "396.1 mm, 1200.40 turns, wire 0.3000 mm")), s.secondary.length, kRel);
-    EXPECT_NEAR(span(dimension_starting(cs, "440.1 mm, 2000.25 turns")), s.extra.length, kRel);
+    EXPECT_NEAR(span(dimension_starting(cs, "396.1 mm")), s.secondary.length, kRel);
+    EXPECT_NEAR(span(dimension_starting(cs, "440.1 mm")), s.extra.length, kRel);
     const Dimension& offset = dimension_starting(cs, "offset \u221212.00 mm");
     EXPECT_EQ(offset.a.y, 0);
     EXPECT_EQ(offset.b.y, s.primary.offset);
     EXPECT_EQ(offset.a.x, offset.b.x);
-    EXPECT_NEAR(span(dimension_starting(cs, "\u2300200.0 mm, tube \u230050.00 mm")), s.topload.outer_diameter, kRel);
+    EXPECT_NEAR(span(dimension_starting(cs, "\u2300200.0 mm")), s.topload.outer_diameter, kRel);
 
     // The toroid: two tube sections whose outer edges are the outer diameter
     // apart, their lowest point half a pitch above the extra coil's winding.
@@ -175,6 +180,7 @@ TEST(CrossSection, FitIsUniformAndKeepsEverythingInsideTheBox) {
         for (const DrawRect& r : cs.rects) inside(r.low, 0), inside(r.high, 0);
         for (const DrawCircle& c : cs.circles) inside(c.centre, c.radius * t.scale);
         for (const Dimension& d : cs.dimensions) inside(d.a, 14), inside(d.b, 14);
+        for (const DrawText& d : cs.texts) inside(d.at, 7);
     }
 }
 

@@ -17,6 +17,7 @@
 
 #include "../app/gui_helpers_guitest.h"
 #include "../app/scratch_dir.h"
+#include "app/faults.h"
 #include "coil/sheet_text.h"
 #include "widgets/numeric_text.h"
 #include "widgets/radio_group_widget.h"
@@ -57,6 +58,16 @@ private:
 
 TEST_F(WindingsWindow, FieldsAreEntryFieldsWithTheDefaultsAndRefuseAsTheProgramDoes) {
     EXPECT_EQ(w->windowTitle(), "Windings");
+    EXPECT_FALSE(w->isVisible());
+    // The button: in the free space below "Simulate", outside the Tab chain,
+    // disabled until a design completes.
+    EXPECT_EQ(d->Bwindings->text(), "Windings");
+    EXPECT_EQ(d->Bwindings->geometry(), QRect(8, 528, 121, 25));
+    EXPECT_EQ(d->Bwindings->focusPolicy(), Qt::ClickFocus);
+    for (QWidget* other : d->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (other == d->Bwindings || !other->isVisible() || other == d->Bevel1) continue;
+        EXPECT_FALSE(other->geometry().intersects(d->Bwindings->geometry())) << other->objectName().toStdString();
+    }
     EXPECT_FALSE(d->Bwindings->isEnabled());
     const coil::WindingChoices c = coil::default_winding_choices();
     const struct {
@@ -103,22 +114,22 @@ TEST_F(WindingsWindow, ShowsTheSheetAndTheDrawingOfTheDefaultDesign) {
     EXPECT_EQ(w->sheet()->secondary.turns, expected.secondary.turns);
     EXPECT_EQ(w->Msheet->toPlainText().toStdString() + "\n", coil::winding_sheet_text(expected));
     EXPECT_TRUE(w->Msheet->isReadOnly());
-    EXPECT_TRUE(QFontInfo(w->Msheet->font()).fixedPitch());
+    EXPECT_EQ(w->Msheet->font(), log_font());  // the report log's fixed-pitch face
     EXPECT_EQ(w->Lstatus->text(), "Every target met.");
 
-    // The drawing: copper turns, the aluminium terminal, dimension ink.
+    // The drawing: copper windings, the aluminium terminal, blue dimensions.
     const QImage shown = w->PBdrawing->grab().toImage().convertToFormat(QImage::Format_RGB32);
     int copper = 0, terminal = 0, blue = 0;
     for (int y = 0; y < shown.height(); ++y)
         for (int x = 0; x < shown.width(); ++x) {
             const QRgb c = shown.pixel(x, y);
-            copper += c == qRgb(200, 117, 51);
+            copper += qRed(c) > qGreen(c) + 40 && qGreen(c) > qBlue(c);
             terminal += c == qRgb(214, 219, 226);
-            blue += c == qRgb(28, 69, 135);
+            blue += qBlue(c) > qRed(c) + 40;
         }
-    EXPECT_GT(copper, 20);
-    EXPECT_GT(terminal, 100);
-    EXPECT_GT(blue, 100);
+    EXPECT_GT(copper, 200);
+    EXPECT_GT(terminal, 20);
+    EXPECT_GT(blue, 500);
 
     // A choice the solve refuses: its message in the status line, no box,
     // no sheet and nothing to use or save.
@@ -128,7 +139,16 @@ TEST_F(WindingsWindow, ShowsTheSheetAndTheDrawingOfTheDefaultDesign) {
     boxes.settle();
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_FALSE(w->sheet().has_value());
-    EXPECT_FALSE(w->Lstatus->text().isEmpty());
+    coil::WindingChoices refused = coil::default_winding_choices();
+    refused.secondary.diameter = 3;
+    std::string message;
+    try {
+        coil::solve_windings(t, refused);
+    } catch (const Error& e) {
+        message = e.what();
+    }
+    ASSERT_FALSE(message.empty());
+    EXPECT_EQ(w->Lstatus->text().toStdString(), error_box_text(message));
     EXPECT_TRUE(w->Msheet->toPlainText().isEmpty());
     EXPECT_FALSE(w->Buselosses->isEnabled());
     EXPECT_FALSE(w->Bsave->isEnabled());
