@@ -92,7 +92,8 @@ std::string mm_text(long double metres) {
     if (!std::isfinite(v)) return "? mm";
     const long double a = std::fabs(v);
     int decimals = 3;
-    if (a >= 1E-6L) decimals = std::clamp(3 - static_cast<int>(std::floor(std::log10(a))), 0, 6);
+    // (The nudge keeps 0.001 m, a hair below 1 mm in binary, at 1.000 mm.)
+    if (a >= 1E-6L) decimals = std::clamp(3 - static_cast<int>(std::floor(std::log10(a) + 1E-12L)), 0, 6);
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*Lf mm", decimals, a);
     // A value that rounds to zero has no sign.
@@ -179,6 +180,10 @@ CrossSection cross_section(const WindingSheet& sheet, int width, int height) {
     ext.axis = half1 + kGap * u + half2;
     cs.extra_axis = ext.axis;
     cs.transform = fit_to_box({-half1, y_min, ext.axis + half2, y_max}, width, height, m);
+    // Height to spare goes above the drawing: the ground and its notes stay
+    // at the foot of the sheet.
+    const long double spare = height - m.top - m.bottom - cs.transform.scale * (y_max - y_min);
+    if (spare > 0) cs.transform.y_origin += spare / 2;
     cs.ground_y = y_min - kGroundBelow * u;
     const long double gy = cs.ground_y;
 

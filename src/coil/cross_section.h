@@ -31,6 +31,8 @@
 //    secondary's lowest turn, the top terminal's outer diameter; under the
 //    ground, one note a line: each coil's turns, wire and pitch, the top
 //    terminal's kind and size.
+// The model is fitted to the box by fit_to_box, then moved down by any
+// height to spare, so that the ground and the notes are at the box's foot.
 // Distances that are not part of the model (the lanes of the dimensions,
 // the gap between the two coils, the ground's clearance) are fixed numbers
 // of pixels, so that the texts fit at every size.

@@ -58,14 +58,14 @@ std::string si_text(long double x, const std::string& unit) {
     int power = 0;  // of 1000, from -4 (p) to 3 (G)
     const long double a = std::fabs(x);
     if (a != 0) {
-        power = static_cast<int>(std::floor(std::log10(a) / 3));
+        power = static_cast<int>(std::floor((std::log10(a) + 1E-12L) / 3));
         if (power < -4) power = -4;
         if (power > 3) power = 3;
     }
     if (unit.empty()) power = 0;
     long double m = x / std::pow(10.0L, 3 * power);
     int decimals = 5;
-    if (m != 0) decimals = 5 - static_cast<int>(std::floor(std::log10(std::fabs(m))));
+    if (m != 0) decimals = 5 - static_cast<int>(std::floor(std::log10(std::fabs(m)) + 1E-12L));
     if (decimals < 0) decimals = 0;
     if (decimals > 12) decimals = 12;
     // 999.9996 rounds up into the next prefix.

@@ -206,6 +206,8 @@ TEST(SheetText, FiguresWithTheirUnits) {
     for (const auto& c : cases) EXPECT_EQ(si_text(c.x, c.unit), c.text);
     EXPECT_EQ(mm_text(0.11L), "110.0 mm");
     EXPECT_EQ(mm_text(0.00033L), "0.3300 mm");
+    EXPECT_EQ(mm_text(0.001L), "1.000 mm");
+    EXPECT_EQ(si_text(1E-3L, "H"), "1.00000 mH");
     EXPECT_EQ(mm_text(-0.012L), "\u221212.00 mm");
     EXPECT_EQ(mm_text(-1E-12L), "0.000 mm");
 

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -182,6 +186,18 @@ TEST_F(WindingsWindow, SavedSheetIsTheTextAndTheDrawingTheWindowShows) {
     EXPECT_EQ(report().mid(report().size() - 3),
               QStringList({"Winding sheet saved in file set.txt", "Drawing saved in file set.svg",
                            "Drawing saved in file set.png"}));
+
+    // "Save sheet…" asks for the name; the three files take its stem.
+    QTimer::singleShot(50, [] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText("coils");
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    click_through_window(w->Bsave);
+    EXPECT_EQ(read("coils.txt"), read("set.txt"));
+    EXPECT_EQ(read("coils.png"), read("set.png"));
+    EXPECT_EQ(report().back().toStdString(), "Drawing saved in file " + QDir::currentPath().toStdString() + "/coils.png");
 
     // A folder that is not there: the failure names the file, nothing is announced.
     const qsizetype lines = log_lines().size();
