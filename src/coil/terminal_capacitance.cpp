@@ -29,9 +29,10 @@ long double toroid_capacitance(long double outer_diameter, long double tube_diam
     // Terms fall as (z + s)^(−2n): enough of them for 1E-22, and Miller's
     // start far enough above them for the recurrence to forget its start.
     const long double growth = std::log(z + s);
-    const int terms = static_cast<int>(std::ceil(26 / growth)) + 2;
-    if (terms > 100000) throw Error("The toroid's hole is too small for its capacitance series");
-    const int start = terms + static_cast<int>(std::ceil(26 / growth)) + 10;
+    const long double needed = std::ceil(26 / growth);
+    if (!(needed < 100000)) throw Error("The toroid's hole is too small for its capacitance series");
+    const int terms = static_cast<int>(needed) + 2;
+    const int start = terms + static_cast<int>(needed) + 10;
     std::vector<long double> q(static_cast<std::size_t>(start) + 2, 0.0L);
     q[static_cast<std::size_t>(start) + 1] = 0;
     q[static_cast<std::size_t>(start)] = 1e-30L;

@@ -19,6 +19,9 @@ namespace {
 // The most turns a winding is searched over.
 constexpr long double kMaxSolenoidTurns = 100000;
 constexpr long double kMaxPrimaryTurns = 1000;
+// The most pairs of a primary ring and a secondary turn the coupling sums
+// (about 0.2 s for each evaluation of the coupling at the most).
+constexpr long double kMaxRingPairs = 1e6L;
 
 bool positive(long double x) { return std::isfinite(x) && x > 0; }
 
@@ -91,8 +94,8 @@ void check_primary(const PrimaryChoice& c, const CoilFigures& secondary) {
 
 WindingChoices default_winding_choices() {
     WindingChoices c;
-    c.secondary = {0.3L, 0.001L, 0.0011L};
-    c.extra = {0.1L, 0.0003L, 0.00033L};
+    c.secondary = {0.3L, 0.001L, default_pitch(0.001L)};
+    c.extra = {0.09L, 0.0002L, default_pitch(0.0002L)};
     c.primary = {PrimaryShape::spiral, 0.36L, 0.006L, 0.012L};
     c.top = {TopKind::toroid, 0.25L};
     return c;
@@ -112,6 +115,19 @@ CoilFigures solenoid_figures(const SolenoidChoice& choice, long double turns, lo
     fill_wire(c, f);
     return c;
 }
+
+CoilFigures analyse_solenoid(const SolenoidChoice& choice, long double turns, long double f) {
+    FpEnvironment fp_environment;
+    check_solenoid(choice, "coil");
+    if (!(std::isfinite(turns) && turns >= 1 && turns <= kMaxSolenoidTurns))
+        throw Error("The coil's turns must lie between 1 and " + plain(kMaxSolenoidTurns, 6));
+    if (!(std::isfinite(f) && f >= 0)) throw Error("The frequency must be a positive number");
+    const CoilFigures c = solenoid_figures(choice, turns, f);
+    fp_check();
+    return c;
+}
+
+long double default_pitch(long double wire) { return wire * 1.1L; }
 
 long double self_resonance(const CoilFigures& coil) {
     return 1 / (2 * kPi * std::sqrt(coil.inductance * coil.self_capacitance));
@@ -144,6 +160,10 @@ PrimaryFigures solve_primary(const PrimaryChoice& choice, const CoilFigures& sec
     }
     const long double turns = brent_root(excess, lo, hi);
 
+    if (std::ceil(turns) * std::ceil(secondary.turns) > kMaxRingPairs)
+        throw Error("The primary (" + plain(turns, 4) + " turns) and the secondary (" + plain(secondary.turns, 6) +
+                    " turns) have too many pairs of turns for the coupling's sum (at most " +
+                    plain(kMaxRingPairs, 7) + ")");
     const std::vector<Ring> sec = helix_rings(secondary.diameter, secondary.pitch, secondary.turns, 0);
     const long double norm = std::sqrt(L1 * secondary.inductance);
     const auto coupling = [&](long double offset) {

@@ -26,9 +26,12 @@
 // Range: the field at the layer that of a long solenoid, axial and uniform
 // (ℓ/D of about 1 and more; it overstates the loss of short coils and of the
 // flat spiral, whose field is weaker and not along the turns), round solid
-// wire, p >= d; like every one-dimensional model it can overstate the loss
-// of a close-wound layer (p near d) far above the skin frequency by some
-// tens of per cent.
+// wire, p >= d.  Each wire is taken in the layer's mean field, its
+// neighbours' shielding ignored: right for spaced turns (p/d of 2 and more),
+// it overstates a close-wound layer far above the skin frequency (d ≫ δ):
+// at p = 1.1·d and d/δ = 8.5 it gives 5.0 where P. L. Dowell's foil model
+// ("Effects of eddy currents in transformer windings", Proc. IEE 113, 1966)
+// gives 2.8.
 namespace zelvar::coil {
 
 inline constexpr long double kCopperResistivity = 1.7241e-8L;  // Ω·m at 20 °C
