@@ -79,7 +79,11 @@ void draw_solenoid(CrossSection& cs, const Solenoid& c, long double scale, bool&
         cs.rects.push_back({{x0, y0}, {x1, y1}, Ink::band});
         // Hatch at 45 degrees, one stroke every 4 pixels up the band.
         const long double step = 4 / scale, rise = x1 - x0;
-        for (long double y = y0 + step; y + rise <= y1; y += step) cs.lines.push_back({{x0, y}, {x1, y + rise}, Ink::band});
+        const long double strokes = std::min(std::floor((y1 - y0 - rise) / step), kMaxRings);
+        for (long double k = 1; k <= strokes; ++k) {
+            const long double y = y0 + k * step;
+            cs.lines.push_back({{x0, y}, {x1, y + rise}, Ink::band});
+        }
     }
 }
 
@@ -190,8 +194,11 @@ CrossSection cross_section(const WindingSheet& sheet, int width, int height) {
     // Ground, hatched below.
     const long double gx0 = -half1 - 12 * u, gx1 = ext.axis + half2 + 12 * u;
     cs.lines.push_back({{gx0, gy}, {gx1, gy}, Ink::ground});
-    for (long double x = gx0 + kHatchSize * u; x <= gx1; x += kHatchStep * u)
+    const long double ticks = std::min(std::floor((gx1 - gx0 - kHatchSize * u) / (kHatchStep * u)), kMaxRings);
+    for (long double k = 0; k <= ticks; ++k) {
+        const long double x = gx0 + kHatchSize * u + k * kHatchStep * u;
         cs.lines.push_back({{x, gy}, {x - kHatchSize * u, gy - kHatchSize * u}, Ink::ground});
+    }
 
     // Formers from the ground to the top of each winding (the extra coil's
     // up to its terminal).

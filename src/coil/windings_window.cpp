@@ -89,7 +89,7 @@ void TWindingsDrawing::paintEvent(QPaintEvent*) {
     QPainter p(this);
     try {
         p.drawImage(0, 0, picture());
-    } catch (const std::exception&) {
+    } catch (...) {
         // Nothing crosses the paint: an empty box instead.
         p.fillRect(rect(), Qt::white);
     }
