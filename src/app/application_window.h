@@ -18,6 +18,7 @@ class TFparam;
 class TFidealmag;
 class TFtolerance;
 class ProjectController;
+class TFwindings;
 
 // Application name and title (caption of the error box).
 void setup_application();
@@ -62,6 +63,7 @@ public:
     TFparam* Fparam;
     TFidealmag* Fidealmag;
     TFtolerance* Ftolerance;  // opened from the parameter window
+    TFwindings* Fwindings;    // opened from the design window
     // The project (every window's inputs) and the design window's menus.
     ProjectController* project;
 };

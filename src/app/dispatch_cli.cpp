@@ -1,5 +1,6 @@
 #include "app/dispatch_cli.h"
 
+#include "coil/windings_cli.h"
 #include "design/design_cli.h"
 #include "design/modes_cli.h"
 #include "idealmag/magnifier_cli.h"
@@ -21,6 +22,8 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         "  tolerance   Monte Carlo and sensitivity analysis of a simulation\n"
         "  modes       design every mode k:l:m:n up to a limit and list the realizable ones\n"
         "  response    natural frequencies and frequency response of the circuit\n"
+        "  windings    the winding sheet of a design: turns, capacitors, top terminal, primary, losses\n"
+        "  coil        inductance, own capacitance, resonance and losses of one wound coil\n"
         "Run 'zelvar-cli <command> --help' for the options of a command.\n";
     if (args.empty()) {
         err << usage;
@@ -39,6 +42,8 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command == "tolerance") return tolerance_command(rest, out, err);
     if (command == "modes") return modes_command(rest, out, err);
     if (command == "response") return response_command(rest, out, err);
+    if (command == "windings") return windings_command(rest, out, err);
+    if (command == "coil") return coil_command(rest, out, err);
     if (command == "--help" || command == "-h" || command == "help") {
         out << usage;
         return kExitCompleted;

@@ -83,6 +83,14 @@ std::vector<ProjectSection> make_sections() {
     s.push_back(std::move(tol));
 
     s.push_back({"modes", {real_key("k12_max", "NEk12max")}});
+
+    s.push_back({"windings",
+                 {real_key("sec_diameter", "NEsecdiameter"), real_key("sec_wire", "NEsecwire"),
+                  real_key("sec_pitch", "NEsecpitch"), real_key("extra_diameter", "NEextdiameter"),
+                  real_key("extra_wire", "NEextwire"), real_key("extra_pitch", "NEextpitch"),
+                  choice_key("pri_shape", "RGshape", {"spiral", "helix"}), real_key("pri_diameter", "NEpridiameter"),
+                  real_key("pri_conductor", "NEpriconductor"), real_key("pri_pitch", "NEpripitch"),
+                  choice_key("top", "RGtop", {"toroid", "sphere"}), real_key("top_ratio", "NEtopratio")}});
     return s;
 }
 
@@ -387,6 +395,41 @@ void take_tolerance(const Project& p, ToleranceSettings& in) {
     in.threshold = real_or(p, s, "threshold", in.threshold);
     in.dist = choice_or(p, s, "distribution", in.dist == Distribution::gauss ? 1 : 0) == 1 ? Distribution::gauss
                                                                                            : Distribution::uniform;
+}
+
+void put_windings(Project& p, const coil::WindingChoices& in) {
+    const char* s = "windings";
+    p.set(s, "sec_diameter", InputValue::of_real(in.secondary.diameter));
+    p.set(s, "sec_wire", InputValue::of_real(in.secondary.wire));
+    p.set(s, "sec_pitch", InputValue::of_real(in.secondary.pitch));
+    p.set(s, "extra_diameter", InputValue::of_real(in.extra.diameter));
+    p.set(s, "extra_wire", InputValue::of_real(in.extra.wire));
+    p.set(s, "extra_pitch", InputValue::of_real(in.extra.pitch));
+    p.set(s, "pri_shape", InputValue::of_choice(static_cast<int>(in.primary.shape)));
+    p.set(s, "pri_diameter", InputValue::of_real(in.primary.diameter));
+    p.set(s, "pri_conductor", InputValue::of_real(in.primary.conductor));
+    p.set(s, "pri_pitch", InputValue::of_real(in.primary.pitch));
+    p.set(s, "top", InputValue::of_choice(static_cast<int>(in.top.kind)));
+    p.set(s, "top_ratio", InputValue::of_real(in.top.ratio));
+}
+
+void take_windings(const Project& p, coil::WindingChoices& in) {
+    const char* s = "windings";
+    in.secondary.diameter = real_or(p, s, "sec_diameter", in.secondary.diameter);
+    in.secondary.wire = real_or(p, s, "sec_wire", in.secondary.wire);
+    in.secondary.pitch = real_or(p, s, "sec_pitch", in.secondary.pitch);
+    in.extra.diameter = real_or(p, s, "extra_diameter", in.extra.diameter);
+    in.extra.wire = real_or(p, s, "extra_wire", in.extra.wire);
+    in.extra.pitch = real_or(p, s, "extra_pitch", in.extra.pitch);
+    in.primary.shape = choice_or(p, s, "pri_shape", static_cast<int>(in.primary.shape)) == 1
+                           ? coil::PrimaryShape::helix
+                           : coil::PrimaryShape::spiral;
+    in.primary.diameter = real_or(p, s, "pri_diameter", in.primary.diameter);
+    in.primary.conductor = real_or(p, s, "pri_conductor", in.primary.conductor);
+    in.primary.pitch = real_or(p, s, "pri_pitch", in.primary.pitch);
+    in.top.kind = choice_or(p, s, "top", static_cast<int>(in.top.kind)) == 1 ? coil::TopKind::sphere
+                                                                             : coil::TopKind::toroid;
+    in.top.ratio = real_or(p, s, "top_ratio", in.top.ratio);
 }
 
 void put_modes_k12max(Project& p, long double k12max) { p.set("modes", "k12_max", InputValue::of_real(k12max)); }

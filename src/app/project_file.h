@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "coil/windings.h"
 #include "design/design_run.h"
 #include "idealmag/magnifier.h"
 #include "sim/sim_params.h"
@@ -117,6 +118,9 @@ void put_magnifier(Project& p, const MagnifierWindowInputs& in);
 void take_magnifier(const Project& p, MagnifierWindowInputs& in);
 void put_tolerance(Project& p, const ToleranceSettings& in);
 void take_tolerance(const Project& p, ToleranceSettings& in);
+// The windings window's choices.
+void put_windings(Project& p, const coil::WindingChoices& in);
+void take_windings(const Project& p, coil::WindingChoices& in);
 // The mode explorer's largest k12.
 void put_modes_k12max(Project& p, long double k12max);
 void take_modes_k12max(const Project& p, long double& k12max);

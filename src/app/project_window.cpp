@@ -23,6 +23,7 @@
 #include "app/application_window.h"
 #include "app/error_box_widget.h"
 #include "app/faults.h"
+#include "coil/windings_window.h"
 #include "design/design_window.h"
 #include "design/modes_window.h"
 #include "idealmag/idealmag_window.h"
@@ -155,6 +156,7 @@ ProjectController::ProjectController(ZelvarWindows& w) : inputs_(this), windows_
     inputs_.bind("magnifier", w.Fidealmag);
     inputs_.bind("tolerance", w.Ftolerance);
     inputs_.bind("modes", w.Fdesign->ensure_modes_window());
+    inputs_.bind("windings", w.Fwindings);
 
     inputs_.on_edit([this] { mark_modified(); });
     // A design run, magnifier elements or values loaded change the inputs too.
@@ -328,6 +330,10 @@ void ProjectController::build_menus() {
     add(analysis, QStringLiteral("&Mode Explorer"), QKeySequence(Qt::CTRL | Qt::Key_M), [d] { d->BmodesClick(); });
     add(analysis, QStringLiteral("&Frequency Response"), QKeySequence(Qt::CTRL | Qt::Key_R),
         [&w] { w.Fparam->BresponseClick(); });
+    // Like its button, enabled with "Simulate".
+    add(analysis, QStringLiteral("Wi&ndings"), QKeySequence(Qt::ALT | Qt::Key_W), [d] {
+        if (d->Bwindings->isEnabled()) d->Bwindings->click();
+    });
 
     QMenu* help = d->help_menu;
     add(help, QStringLiteral("&Manual"), QKeySequence(Qt::CTRL | Qt::Key_F1), [this] { show_manual(); });

@@ -118,8 +118,29 @@ WindingSheet solve_windings(const WindingTargets& targets, const WindingChoices&
 
 // The primary alone, for a secondary already wound: its fractional turns and
 // offset that give L1 and k12 with that secondary, its wire figures at f.
-// Used by the solve and by the retune of a built set.
+// Used by the solve and by the retune of a built set.  L1 depends on N1
+// alone (the primary's own rings), so N1 is found first and the offset
+// then, the coupling depending on both; the primary is kept at or below the
+// secondary's lowest turn (offset <= 0), where the coupling is largest at 0.
 PrimaryFigures solve_primary(const PrimaryChoice& choice, const CoilFigures& secondary, long double L1,
                              long double k12, long double f);
+
+// The figures of one single-layer solenoid of `turns` turns (fractional:
+// the partial last turn counts by its fraction) at frequency f: the
+// analysis of a coil already wound, and the sheet's secondary and extra
+// coil.  Its self-capacitance raises zelvar::Error outside Medhurst's table.
+CoilFigures solenoid_figures(const SolenoidChoice& choice, long double turns, long double f);
+
+// The same for a coil given by the user: the choice and the turns checked
+// first (positive, the pitch at least the wire, at least one turn), faults
+// following the program's rules.
+CoilFigures analyse_solenoid(const SolenoidChoice& choice, long double turns, long double f);
+
+// The default pitch of a winding of bare wire diameter d: the wire plus its
+// enamel, taken as 10 % of the wire's diameter (grade 2 magnet wire).
+long double default_pitch(long double wire);
+
+// The self-resonant frequency 1/(2π·√(L·Cself)) of a coil.
+long double self_resonance(const CoilFigures& coil);
 
 }  // namespace zelvar::coil

@@ -22,6 +22,7 @@
 #include "app/application_window.h"
 #include "app/atomic_file.h"
 #include "app/error_box_widget.h"
+#include "coil/windings_window.h"
 #include "design/modes_window.h"
 #include "idealmag/idealmag_window.h"
 #include "sim/param_window.h"
@@ -359,6 +360,15 @@ TFdesign::TFdesign(SimDocument& state, QWidget* parent) : QWidget(parent), state
     Bmodes->setFocusPolicy(Qt::ClickFocus);
     connect(Bmodes, &QPushButton::clicked, this, &TFdesign::BmodesClick);
 
+    // "Windings": in free space below "Simulate", out of the Tab chain;
+    // Alt+W presses it.
+    Bwindings = button(client, "Bwindings", "Windings", 8, 528, 121);
+    Bwindings->setFocusPolicy(Qt::ClickFocus);
+    Bwindings->setToolTip(QStringLiteral("Alt+W"));
+    Bwindings->setEnabled(false);
+    connect(Bwindings, &QPushButton::clicked, this, &TFdesign::BwindingsClick);
+    // Alt+W: the Analysis menu's entry (filled by the application).
+
     connect(Bdesign, &QPushButton::clicked, this, &TFdesign::BdesignClick);
     connect(Bsimulate, &QPushButton::clicked, this, &TFdesign::BsimulateClick);
     connect(Button1, &QPushButton::clicked, this, &TFdesign::Button1Click);
@@ -414,7 +424,16 @@ void TFdesign::hand_over_to_simulation(const DesignResults& results) {
     enable_simulate();
 }
 
-void TFdesign::enable_simulate() { Bsimulate->setEnabled(true); }
+void TFdesign::enable_simulate() {
+    Bsimulate->setEnabled(true);
+    Bwindings->setEnabled(true);
+}
+
+void TFdesign::BwindingsClick() {
+    run_guarded(this, [this] {
+        if (windings_ != nullptr) windings_->open();
+    });
+}
 
 void TFdesign::BsimulateClick() {
     run_guarded(this, [this] {

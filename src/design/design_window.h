@@ -28,6 +28,7 @@ class TRadioGroup;
 class TFparam;
 class TFidealmag;
 class TFmodes;
+class TFwindings;
 struct SimDocument;
 
 // The report log: a multi-line box that the user may edit; each report line
@@ -89,6 +90,8 @@ public:
 
     // The windows this one reaches (set once at start-up).
     void set_windows(TFparam* param, TFidealmag* idealmag);
+    // "Windings" opens this window (set once at start-up).
+    void set_windings_window(TFwindings* windings) { windings_ = windings; }
 
     // The report log of the program.
     ReportSink& report_log() { return *Memo1; }
@@ -97,7 +100,7 @@ public:
     // then "Simulate" enabled.
     void hand_over_to_simulation(const DesignResults& results) override;
 
-    // "Simulate" enabled (nothing disables it again).
+    // "Simulate" and "Windings" enabled (nothing disables them again).
     void enable_simulate();
 
     // The report log's text as a UTF-8 file (the micro sign as µ, each line
@@ -126,6 +129,11 @@ public:
     QPushButton* Bmodes;
     // The explorer's window, created by the first "Modes..." (nullptr before).
     TFmodes* modes_window() const { return modes_; }
+    // "Windings": the coil set for the parameter window's values (after the
+    // window's own controls, out of the Tab chain; Alt+W presses it).
+    // Enabled with "Simulate".
+    QPushButton* Bwindings;
+
     // The explorer's window, created hidden when it does not exist yet.
     TFmodes* ensure_modes_window();
 
@@ -149,6 +157,8 @@ public slots:
     // Puts the mode into NEk, NEl, NEm and NEn and runs the design as
     // 'Design "ZELVAR"' does.
     void choose_mode(std::int32_t k, std::int32_t l, std::int32_t m, std::int32_t n);
+    // Solves the windings for the parameter window's values and shows them.
+    void BwindingsClick();
 
 protected:
     // Closing the main window ends the program (unless may_close says no).
@@ -162,6 +172,7 @@ private:
     TFparam* param_ = nullptr;
     TFidealmag* idealmag_ = nullptr;
     TFmodes* modes_ = nullptr;
+    TFwindings* windings_ = nullptr;
 };
 
 }  // namespace zelvar

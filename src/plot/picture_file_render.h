@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <string>
 
 #include "plot/plot_render.h"
@@ -26,6 +27,16 @@ QFont plot_font();
 // for the given resolution in dots per inch.  A fault of the drawing throws
 // zelvar::Error.
 QImage plot_image(const PlotPicture& picture, int dpi_x, int dpi_y);
+
+// Any drawing as a picture file, through the atomic write: the image as a
+// PNG file; or the SVG drawing of `draw` on a canvas of `size` pixels, whose
+// returned text, when not empty, is a fault of the drawing that is thrown as
+// zelvar::Error before anything is written.  A file that cannot be written
+// throws zelvar::Error ("Picture file NAME cannot be written") and leaves an
+// existing file whole.
+void save_png_image(const std::string& path, const QImage& image);
+void save_svg_drawing(const std::string& path, QSize size, const QString& title,
+                      const std::function<std::string(QPainter&)>& draw);
 
 // Writes the picture as a PNG file (plot_image) or as an SVG drawing,
 // through the atomic write: a failure leaves an existing file whole.  Errors

@@ -22,6 +22,7 @@
 #include "scratch_dir.h"
 #include "sim/sim_run.h"
 #include "sim/tolerance_window.h"
+#include "coil/windings_window.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
 
@@ -41,6 +42,7 @@ protected:
         if (section == "magnifier") return m;
         if (section == "tolerance") return windows->Ftolerance;
         if (section == "modes") return d->modes_window();
+        if (section == "windings") return windows->Fwindings;
         return nullptr;
     }
 
@@ -263,6 +265,7 @@ TEST_F(ProjectWindows, TheMenuReachesEveryWindowAndShowsEveryShortcut) {
         {"Tolerance Analysis", QKeySequence("Ctrl+T"), [this] { return windows->Ftolerance; }},
         {"Mode Explorer", QKeySequence("Ctrl+M"), modes},
         {"Frequency Response", QKeySequence("Ctrl+R"), [this] { return p->response_window(); }},
+        {"Windings", QKeySequence("Alt+W"), [this] { return windows->Fwindings; }},
     };
     click_through_window(d->Bdesign);  // a circuit for the plot and the response
     BoxCatcher boxes;
@@ -343,6 +346,7 @@ TEST(ProjectStart, TheDefaultsStayWhenNoProjectIsOpenedWhateverIsRecent) {
     put_magnifier(defaults, MagnifierWindowInputs{});
     put_tolerance(defaults, ToleranceSettings{});
     put_modes_k12max(defaults, 1);
+    put_windings(defaults, coil::default_winding_choices());
     EXPECT_EQ(project_text(now), project_text(defaults));
     // Open Recent lists it.
     QMenu* recent = nullptr;
