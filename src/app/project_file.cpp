@@ -84,6 +84,24 @@ std::vector<ProjectSection> make_sections() {
 
     s.push_back({"modes", {real_key("k12_max", "NEk12max")}});
 
+    ProjectSection measured{"measured", {}};
+    for (int m = 0; m < fit::kMeasurements; ++m)
+        measured.keys.push_back(real_key("", ""));
+    for (int m = 0; m < fit::kMeasurements; ++m) {
+        measured.keys[static_cast<std::size_t>(m)].key = std::string("f_") + fit::measurement_name(m);
+        measured.keys[static_cast<std::size_t>(m)].control = std::string("NE") + fit::measurement_name(m);
+    }
+    measured.keys.push_back(real_key("uncertainty", "NEuncertainty"));
+    for (int u = 0; u < fit::kUnknowns; ++u) {
+        InputKey k = flag_key("", "");
+        k.key = std::string("unknown_") + fit::unknown_name(u);
+        k.control = std::string("CB") + fit::unknown_name(u);
+        measured.keys.push_back(std::move(k));
+    }
+    measured.keys.push_back(choice_key("retune", "RGknob", {"L1", "C1"}));
+    measured.keys.push_back(flag_key("windings", "CBwindings"));
+    s.push_back(std::move(measured));
+
     s.push_back({"windings",
                  {real_key("sec_diameter", "NEsecdiameter"), real_key("sec_wire", "NEsecwire"),
                   real_key("sec_pitch", "NEsecpitch"), real_key("extra_diameter", "NEextdiameter"),
@@ -430,6 +448,34 @@ void take_windings(const Project& p, coil::WindingChoices& in) {
     in.top.kind = choice_or(p, s, "top", static_cast<int>(in.top.kind)) == 1 ? coil::TopKind::sphere
                                                                              : coil::TopKind::toroid;
     in.top.ratio = real_or(p, s, "top_ratio", in.top.ratio);
+}
+
+void put_measured(Project& p, const MeasuredWindowInputs& in) {
+    const char* s = "measured";
+    for (int m = 0; m < fit::kMeasurements; ++m)
+        p.set(s, std::string("f_") + fit::measurement_name(m),
+              InputValue::of_real(in.measured[static_cast<std::size_t>(m)]));
+    p.set(s, "uncertainty", InputValue::of_real(in.uncertainty));
+    for (int u = 0; u < fit::kUnknowns; ++u)
+        p.set(s, std::string("unknown_") + fit::unknown_name(u),
+              InputValue::of_flag(in.unknowns[static_cast<std::size_t>(u)]));
+    p.set(s, "retune", InputValue::of_choice(in.retune));
+    p.set(s, "windings", InputValue::of_flag(in.windings));
+}
+
+void take_measured(const Project& p, MeasuredWindowInputs& in) {
+    const char* s = "measured";
+    for (int m = 0; m < fit::kMeasurements; ++m) {
+        long double& f = in.measured[static_cast<std::size_t>(m)];
+        f = real_or(p, s, std::string("f_") + fit::measurement_name(m), f);
+    }
+    in.uncertainty = real_or(p, s, "uncertainty", in.uncertainty);
+    for (int u = 0; u < fit::kUnknowns; ++u) {
+        const std::size_t i = static_cast<std::size_t>(u);
+        in.unknowns[i] = flag_or(p, s, std::string("unknown_") + fit::unknown_name(u), in.unknowns[i]);
+    }
+    in.retune = choice_or(p, s, "retune", in.retune);
+    in.windings = flag_or(p, s, "windings", in.windings);
 }
 
 void put_modes_k12max(Project& p, long double k12max) { p.set("modes", "k12_max", InputValue::of_real(k12max)); }

@@ -33,6 +33,8 @@
 
 #include "coil/windings.h"
 #include "design/design_run.h"
+#include "fit/network_modes.h"
+#include "fit/resonance_fit.h"
 #include "idealmag/magnifier.h"
 #include "sim/sim_params.h"
 #include "sim/tolerance.h"
@@ -121,6 +123,18 @@ void take_tolerance(const Project& p, ToleranceSettings& in);
 // The windings window's choices.
 void put_windings(Project& p, const coil::WindingChoices& in);
 void take_windings(const Project& p, coil::WindingChoices& in);
+// The measured resonances window: the frequencies (Hz, 0: not measured),
+// the uncertainty in percent, the unknowns, the retuned element (0 L1,
+// 1 C1) and "Primary tap and offset".
+struct MeasuredWindowInputs {
+    std::array<long double, fit::kMeasurements> measured{};
+    long double uncertainty = 0.1L;
+    fit::UnknownSet unknowns = fit::kDefaultUnknowns;
+    int retune = 0;
+    bool windings = false;
+};
+void put_measured(Project& p, const MeasuredWindowInputs& in);
+void take_measured(const Project& p, MeasuredWindowInputs& in);
 // The mode explorer's largest k12.
 void put_modes_k12max(Project& p, long double k12max);
 void take_modes_k12max(const Project& p, long double& k12max);

@@ -26,6 +26,7 @@
 #include "coil/windings_window.h"
 #include "design/design_window.h"
 #include "design/modes_window.h"
+#include "fit/measured_window.h"
 #include "idealmag/idealmag_window.h"
 #include "plot/wave_window.h"
 #include "report/report_log.h"
@@ -157,6 +158,7 @@ ProjectController::ProjectController(ZelvarWindows& w) : inputs_(this), windows_
     inputs_.bind("tolerance", w.Ftolerance);
     inputs_.bind("modes", w.Fdesign->ensure_modes_window());
     inputs_.bind("windings", w.Fwindings);
+    inputs_.bind("measured", w.Fparam->ensure_measured_window());
 
     inputs_.on_edit([this] { mark_modified(); });
     // A design run, magnifier elements or values loaded change the inputs too.
@@ -330,6 +332,8 @@ void ProjectController::build_menus() {
     add(analysis, QStringLiteral("&Mode Explorer"), QKeySequence(Qt::CTRL | Qt::Key_M), [d] { d->BmodesClick(); });
     add(analysis, QStringLiteral("&Frequency Response"), QKeySequence(Qt::CTRL | Qt::Key_R),
         [&w] { w.Fparam->BresponseClick(); });
+    add(analysis, QStringLiteral("M&easured Resonances"), QKeySequence(Qt::CTRL | Qt::Key_E),
+        [&w] { w.Fparam->BmeasuredClick(); });
     // Like its button, enabled with "Simulate".
     add(analysis, QStringLiteral("Wi&ndings"), QKeySequence(Qt::ALT | Qt::Key_W), [d] {
         if (d->Bwindings->isEnabled()) d->Bwindings->click();

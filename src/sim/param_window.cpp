@@ -19,6 +19,7 @@
 #include "app/application_window.h"
 #include "app/error_box_widget.h"
 #include "app/faults.h"
+#include "fit/measured_window.h"
 #include "plot/wave_window.h"
 #include "sim/channels.h"
 #include "sim/param_table.h"
@@ -270,6 +271,15 @@ TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(
     Bresponse->setAutoDefault(false);
     Bresponse->setFocusPolicy(Qt::ClickFocus);
     connect(Bresponse, &QPushButton::clicked, this, &TFparam::BresponseClick);
+
+    // "Measured...": in free space under "Response..."; out of the Tab
+    // chain like it; Alt+M presses it.
+    Bmeasured = new QPushButton(QString::fromUtf8("&Measured\u2026"), this);
+    Bmeasured->setObjectName("Bmeasured");
+    Bmeasured->setGeometry(8, 346, 81, kButtonHeight);
+    Bmeasured->setAutoDefault(false);
+    Bmeasured->setFocusPolicy(Qt::ClickFocus);
+    connect(Bmeasured, &QPushButton::clicked, this, &TFparam::BmeasuredClick);
 }
 
 SimParams TFparam::read_params() const {
@@ -367,6 +377,33 @@ void TFparam::BresponseClick() {
         response_->show_response(read_params());
         bring_to_front(response_);
     });
+}
+
+TFmeasured* TFparam::ensure_measured_window() {
+    if (measured_ == nullptr)
+        measured_ =
+            new TFmeasured([this] { return read_params(); }, [this](const SimParams& p) { use_values(p); }, this);
+    return measured_;
+}
+
+void TFparam::BmeasuredClick() {
+    run_guarded(this, [&] {
+        ensure_measured_window();
+        bring_to_front(measured_);
+    });
+}
+
+void TFparam::use_values(const SimParams& p) {
+    NEC1->set_panel_real(p.C1);
+    NEC2->set_panel_real(p.C2);
+    NEC3->set_panel_real(p.C3);
+    NEL1->set_panel_real(p.L1);
+    NEL2->set_panel_real(p.L2);
+    NEL3->set_panel_real(p.L3);
+    NEk12->set_panel_real(p.k12);
+    NEfin->set_panel_real(p.fin);
+    NEstop->set_panel_real(p.tstop);
+    mark_dirty(state_);
 }
 
 void TFparam::NEC1Exit() {

@@ -24,6 +24,7 @@ class TFtolerance;
 // when the user cancels.
 std::string ask_for_value_file(QWidget* parent);
 class TFresponse;
+class TFmeasured;
 
 class TFparam : public QWidget {
     Q_OBJECT
@@ -69,6 +70,17 @@ public:
     QPushButton* Bresponse;
     // Its window, created by the first "Response..." (nullptr before).
     TFresponse* response_window() const { return response_; }
+    // "Measured...": the "Measured resonances" window (after the window's
+    // own controls, out of the Tab chain; Alt+M).
+    QPushButton* Bmeasured;
+    // Its window, created by the first "Measured..." (nullptr before).
+    TFmeasured* measured_window() const { return measured_; }
+    // Its window, created hidden when it does not exist yet.
+    TFmeasured* ensure_measured_window();
+    // Writes C1, L1, C2, L2, C3, L3, k12, fin and the stop time of p into
+    // their fields and marks the run for recomputation ("Use as built",
+    // "Use retune").
+    void use_values(const SimParams& p);
 
 signals:
     // Values from a file are in the fields, as after a design run.
@@ -82,6 +94,7 @@ public slots:
     void BtoleranceClick();
     // Computes the response of the circuit the fields describe and shows it.
     void BresponseClick();
+    void BmeasuredClick();
 
 protected:
     // Leaving a check box or the radio group counts as leaving a control.
@@ -94,6 +107,7 @@ private:
     TFwave* wave_ = nullptr;
     TFtolerance* tolerance_ = nullptr;
     TFresponse* response_ = nullptr;
+    TFmeasured* measured_ = nullptr;
 };
 
 }  // namespace zelvar

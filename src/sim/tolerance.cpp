@@ -87,6 +87,14 @@ long double largest_change(const SensitivityRow& row) {
 
 }  // namespace
 
+RunRecord run_with_figures(const SimParams& p, ReportSink& log) {
+    const FpEnvironment fp_environment;
+    Worker w;
+    RunRecord rec;
+    run_one(p, w, log, rec);
+    return rec;
+}
+
 const char* tolerance_element_name(int element) { return kElementNames[element]; }
 
 long double SimParams::*tolerance_element_field(int element) { return kElementFields[element]; }

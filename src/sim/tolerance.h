@@ -86,6 +86,11 @@ struct RunRecord {
     std::string message;  // the stop line or the fault's message
 };
 
+// One run of the simulator with its figures at the peak of v3, exactly as
+// the analysis takes each of its runs: the run's report lines to `log`, a
+// stop or a fault kept in the record (status and message), never raised.
+RunRecord run_with_figures(const SimParams& p, ReportSink& log);
+
 // One element at −tol and at +tol.
 struct SensitivityRow {
     int element = 0;

@@ -178,7 +178,7 @@ TEST(ProjectCli, SaveProjectWritesTheInputsAndProjectRunsThemWithOptionsOverridi
     ASSERT_EQ(changed.size(), log.lines.size() + 1);
     for (std::size_t i = 0; i < log.lines.size(); ++i) EXPECT_EQ(changed[i], log.lines[i]);
     // Every command takes both options.
-    for (const char* command : {"design", "magnifier", "netlist", "tolerance", "modes", "response"}) {
+    for (const char* command : {"design", "magnifier", "netlist", "tolerance", "modes", "response", "windings", "fit"}) {
         const std::vector<std::string> help = cli({command, "--help"});
         std::string all;
         for (const std::string& l : help) all += l + "\n";

@@ -16,6 +16,7 @@
 
 #include "app/dispatch_cli.h"
 #include "design/modes_window.h"
+#include "fit/measured_window.h"
 #include "report/format.h"
 #include "sim/response_window.h"
 #include "gui_helpers_guitest.h"
@@ -43,6 +44,7 @@ protected:
         if (section == "tolerance") return windows->Ftolerance;
         if (section == "modes") return d->modes_window();
         if (section == "windings") return windows->Fwindings;
+        if (section == "measured") return p->measured_window();
         return nullptr;
     }
 
@@ -265,6 +267,7 @@ TEST_F(ProjectWindows, TheMenuReachesEveryWindowAndShowsEveryShortcut) {
         {"Tolerance Analysis", QKeySequence("Ctrl+T"), [this] { return windows->Ftolerance; }},
         {"Mode Explorer", QKeySequence("Ctrl+M"), modes},
         {"Frequency Response", QKeySequence("Ctrl+R"), [this] { return p->response_window(); }},
+        {"Measured Resonances", QKeySequence("Ctrl+E"), [this] { return p->measured_window(); }},
         {"Windings", QKeySequence("Alt+W"), [this] { return windows->Fwindings; }},
     };
     click_through_window(d->Bdesign);  // a circuit for the plot and the response
@@ -347,6 +350,7 @@ TEST(ProjectStart, TheDefaultsStayWhenNoProjectIsOpenedWhateverIsRecent) {
     put_tolerance(defaults, ToleranceSettings{});
     put_modes_k12max(defaults, 1);
     put_windings(defaults, coil::default_winding_choices());
+    put_measured(defaults, MeasuredWindowInputs{});
     EXPECT_EQ(project_text(now), project_text(defaults));
     // Open Recent lists it.
     QMenu* recent = nullptr;
