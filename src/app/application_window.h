@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's shell: its four windows, created in the order the program
 // starts them and wired together, and what the windows share (fonts,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small JSON reader and writer for the project file (RFC 8259).  Numbers
 // keep their text as written, so that the reader of a value converts it with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ZELVAR Designer: the desktop program.  `zelvar [FILE]`: FILE, a project
 // (.zelvar), is opened at start; without it the program starts with the
 // windows' defaults.

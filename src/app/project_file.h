@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The project file (.zelvar): every input of every window, as JSON (UTF-8).
 //

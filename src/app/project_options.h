@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `--project FILE` and `--save-project FILE`, which every zelvar-cli command
 // takes (include only from *_cli.cpp, which are built with CLI11): the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The desktop program's project: the controls of every window bound to the
 // sections of the project file (app/project_file.h), the design window's

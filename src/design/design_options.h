@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The design's input options, shared by `zelvar-cli design` and `modes`
 // (include only from *_cli.cpp, which are built with CLI11): the multipliers

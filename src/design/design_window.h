@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFdesign: the design window, the program's main window.  It holds the
 // inputs of the network design, the buttons 'Design "ZELVAR"', "Simulate"

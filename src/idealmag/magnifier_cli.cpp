@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "idealmag/magnifier_cli.h"
 
 #include "app/project_options.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The waveform picture as a file or an image, and the plot's font: shared by
 // the waveform window and `zelvar-cli simulate --png/--svg`, so that both

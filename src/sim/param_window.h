@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFparam: the simulation parameter window.  Its numeric fields are the only
 // store of the simulation inputs: the run and the plot read them, the design

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `zelvar-cli simulate`, and the input options of a run that other commands
 // (`netlist`) share with it.

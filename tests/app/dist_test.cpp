@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the installed package carries beside the programs, kept in step with
 // zelvar-cli itself: the manual page's commands, option names and numeric
 // defaults against each command's --help, the bash completion, --version.

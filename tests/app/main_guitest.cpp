@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main() of the GUI tests: real widgets on the offscreen platform unless a
 // platform is named, so that test discovery never needs a display.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The design window driven as the user does: the typical road from
 // 'Design "ZELVAR"' to "Plot", refused texts, faults and the report log.
 #include "design/design_window.h"
