@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mode explorer and frequency response benchmark: the whole mode table up to
 // 21 (5985 designs) with the default C1, C3, L3 and excitation at m·w0, and
 // the 2000-point response of the default design's circuit with its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fit and retune benchmark on the default design built with C2 +8 %,
 // C3 −5 %, k12 +3 %: the fit of C2, C3 and k12 from the three whole-network
 // modes (two solutions, every start of the grid), from all eight

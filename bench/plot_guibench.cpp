@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Waveform window repaint times with a full store (50,000 samples) and a
 // full reference, painted offscreen into an image.
 //

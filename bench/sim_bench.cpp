@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Simulation run benchmark: the largest run, the default design's circuit
 // (mode 5:7:9:11, excitation at m·w0, lossless) with 50,000 points × 10
 // internal steps = 500,000 trapezoidal steps over 1.25 ms.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Memory of simulation runs: the bytes the heap hands out during one run of
 // the default design's circuit with 600 and with 50,000 points, with the
 // samples stored and without them (figures only), in a fresh result and in a

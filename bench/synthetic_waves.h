@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Beating waveforms of a triple-resonance network over 15 µs, energy moving
 // from the primary to the output: a full store for the waveform window's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tolerance analysis benchmark: 10,000 Monte Carlo runs of the default design
 // (lossless, default timing: 600 points x 10 internal steps, every element
 // but fin at 1 %), with one worker thread and with one per core, against the

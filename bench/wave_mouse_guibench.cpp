@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a mouse move costs in the waveform window: the hover readout (cursor
 // and readout box) and the zoom rectangle, both drawn over the last drawing,
 // with 50 and with 50,000 samples, each with a reference of as many.  The

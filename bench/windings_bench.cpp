@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Winding sheet benchmark: the solve of the default design with the default
 // choices (secondary, extra coil, top terminal, primary's turns and offset,
 // losses), as the windings window re-solves it on every change.  Prints the

@@ -64,6 +64,9 @@ sort >"$work/expected" <<'EOF'
 /usr/share/man/man1/zelvar.1.gz
 /usr/share/metainfo
 /usr/share/metainfo/org.zelvar.designer.metainfo.xml
+/usr/share/mime
+/usr/share/mime/packages
+/usr/share/mime/packages/org.zelvar.designer.xml
 EOF
 # The picture library zelvar-cli loads, in its folder of the multiarch
 # library folder.

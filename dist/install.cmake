@@ -15,6 +15,10 @@ set(ZELVAR_DIST_OUT ${CMAKE_BINARY_DIR}/dist)
 
 # zelvar-cli --version prints the project's version.
 target_compile_definitions(zelvar_cli PRIVATE ZELVAR_VERSION="${PROJECT_VERSION}")
+if(TARGET zelvar_gui)
+  # ... and the About box.
+  target_compile_definitions(zelvar_gui PRIVATE ZELVAR_VERSION="${PROJECT_VERSION}")
+endif()
 if(TARGET core_tests)
   # The manual page and the completion script are tested against the program.
   target_compile_definitions(core_tests PRIVATE ZELVAR_DIST_DIR="${ZELVAR_DIST_DIR}"
@@ -78,6 +82,8 @@ install(FILES ${ZELVAR_DIST_DIR}/${ZELVAR_APP_ID}.desktop DESTINATION ${CMAKE_IN
 install(FILES ${ZELVAR_DIST_DIR}/${ZELVAR_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${ZELVAR_DIST_OUT}/${ZELVAR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The project file's type (application/x-zelvar-project, *.zelvar).
+install(FILES ${ZELVAR_DIST_DIR}/${ZELVAR_APP_ID}.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 
 # The Debian package.
 set(ZELVAR_PACKAGE_MAINTAINER "ZELVAR Designer developers <zelvar-designer@example.org>"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/application_window.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,8 @@
 #include <QWidget>
 
 #include "app/error_box_widget.h"
+#include "app/project_window.h"
+#include "coil/windings_window.h"
 #include "design/design_window.h"
 #include "idealmag/idealmag_window.h"
 #include "plot/picture_file_render.h"
@@ -117,6 +120,7 @@ ZelvarWindows::ZelvarWindows() {
     Fparam = new TFparam(document, nullptr);
     Fidealmag = new TFidealmag(nullptr);
     Ftolerance = new TFtolerance([param = Fparam] { return param->read_params(); }, Fdesign->report_log(), nullptr);
+    Fwindings = new TFwindings(*Fparam, document, Fdesign->report_log(), nullptr);
 
     TFparam* param = Fparam;
     Fwave->set_inputs(TFwave::Inputs{[param] { return param->read_params(); },
@@ -130,9 +134,13 @@ ZelvarWindows::ZelvarWindows() {
     for (QWidget* w : std::initializer_list<QWidget*>{Fdesign, Fparam, Fidealmag, Ftolerance}) apply_field_tooltips(w);
     Fdesign->set_windows(Fparam, Fidealmag);
     Fidealmag->set_windows(Fparam, Fdesign);
+    Fdesign->set_windings_window(Fwindings);
+    project = new ProjectController(*this);
 }
 
 ZelvarWindows::~ZelvarWindows() {
+    delete project;
+    delete Fwindings;
     delete Ftolerance;
     delete Fidealmag;
     delete Fparam;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's shell: its four windows, created in the order the program
 // starts them and wired together, and what the windows share (fonts,
@@ -17,6 +18,8 @@ class TFwave;
 class TFparam;
 class TFidealmag;
 class TFtolerance;
+class ProjectController;
+class TFwindings;
 
 // Application name and title (caption of the error box).
 void setup_application();
@@ -61,6 +64,9 @@ public:
     TFparam* Fparam;
     TFidealmag* Fidealmag;
     TFtolerance* Ftolerance;  // opened from the parameter window
+    TFwindings* Fwindings;    // opened from the design window
+    // The project (every window's inputs) and the design window's menus.
+    ProjectController* project;
 };
 
 }  // namespace zelvar

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writing a file so that readers see either the old file or the new one,
 // never a part: every file the program writes goes through here.

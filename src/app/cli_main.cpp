@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zelvar-cli: the design engines and the simulator for scripts and batch work.
 #include <csignal>
 #include <iostream>

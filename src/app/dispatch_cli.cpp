@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/dispatch_cli.h"
 
 #include "coil/windings_cli.h"

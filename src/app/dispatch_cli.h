@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line companion: `zelvar-cli design|magnifier|simulate [options]`.
 #include <ostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The error box: modal, caption "ZELVAR Designer", error icon, OK.
 #include <exception>

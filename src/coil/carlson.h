@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Carlson's symmetric elliptic integrals of the first and second kind,
 //   R_F(x, y, z) = ½ ∫₀^∞ dt / √((t+x)(t+y)(t+z)),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/atomic_file.h"
 #include "coil/windings.h"
 #include "coil/windings_cli.h"

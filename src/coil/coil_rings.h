@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windings as coaxial circular rings, for the primary's inductance and the
 // coupling between the primary and the secondary.

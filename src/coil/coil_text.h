@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Numbers in the coil messages: a few significant digits, no trailing zeros.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Mutual inductance of two coaxial circular filaments, and the inductance of
 // one ring of round conductor.

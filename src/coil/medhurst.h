@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Self-capacitance of a single-layer solenoid from Medhurst's measurements.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Inductance of a single-layer solenoid: the current sheet with Nagaoka's
 // coefficient, and Rosa's corrections for a winding of round wire.

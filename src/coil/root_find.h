@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A root of a continuous function on a bracket, by Brent's method (inverse
 // quadratic interpolation, secant and bisection).

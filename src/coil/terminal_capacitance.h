@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Capacitance of an isolated top terminal: a sphere and a torus, and the
 // terminal of a given shape that has a required capacitance.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The coil set a builder winds for a designed network: the winding sheet.
 //

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "coil/windings_cli.h"
 
 #include "app/atomic_file.h"
+#include "app/project_options.h"
 #include "coil/windings.h"
 #include "coil/windings_report.h"
 #include "design/cli_common.h"
@@ -94,11 +96,16 @@ int windings_command(const std::vector<std::string>& args, std::ostream& out, st
         ->type_name("FILE")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
+    const ProjectOptions project_options(app);
+
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
         [&] {
+            Project project = project_options.base();
             SimParams p;
+            take_sim_params(project, p);
+            take_windings(project, choices);
             if (app.count("--values") > 0) read_value_file(values_file, p);
             for (const ElementOption& o : elements)
                 if (app.count(o.name) > 0) p.*o.field = parse_real(o.text);
@@ -110,8 +117,16 @@ int windings_command(const std::vector<std::string>& args, std::ostream& out, st
                 choices.extra.pitch = coil::default_pitch(choices.extra.wire);
             if (app.count("--pri-conductor") > 0 && app.count("--pri-pitch") == 0)
                 choices.primary.pitch = 2 * choices.primary.conductor;
-            choices.primary.shape = shape_text == "helix" ? coil::PrimaryShape::helix : coil::PrimaryShape::spiral;
-            choices.top.kind = top_text == "sphere" ? coil::TopKind::sphere : coil::TopKind::toroid;
+            if (app.count("--pri-shape") > 0)
+                choices.primary.shape = shape_text == "helix" ? coil::PrimaryShape::helix : coil::PrimaryShape::spiral;
+            if (app.count("--top") > 0)
+                choices.top.kind = top_text == "sphere" ? coil::TopKind::sphere : coil::TopKind::toroid;
+            {
+                PrintingSink log(out);
+                put_sim_params(project, p);
+                put_windings(project, choices);
+                project_options.save(project, log);
+            }
 
             const coil::WindingTargets targets{p.C1, p.L1, p.C2, p.L2, p.C3, p.L3, p.k12, p.fin};
             const coil::WindingSheet sheet = coil::solve_windings(targets, choices);

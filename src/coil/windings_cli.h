@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `zelvar-cli windings` (the winding sheet of a design) and `zelvar-cli
 // coil` (the analysis of one wound coil).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The winding sheet and a coil's analysis as report lines (Latin-1, the
 // micro sign 0xB5), and both as JSON text: every figure in SI units with 21

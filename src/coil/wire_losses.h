@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Copper wire: mass, resistance at DC and at a frequency.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared pieces of the `zelvar-cli` commands (include only from *_cli.cpp,
 // which are built with CLI11).

@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "design/design_cli.h"
 
+#include "app/project_options.h"
 #include "design/cli_common.h"
 #include "design/design_options.h"
 #include "design/design_run.h"
@@ -12,14 +14,18 @@ int design_command(const std::vector<std::string>& args, std::ostream& out, std:
                  "zelvar-cli design"};
     set_usage_failure(app, "design");
     const DesignOptions design_options(app, true);
+    const ProjectOptions project_options(app);
 
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
         "design",
         [&] {
-            const DesignInputs inputs = design_options.inputs();
+            Project project = project_options.base();
+            const DesignInputs inputs = design_options.inputs(project);
             PrintingSink log(out);
+            put_design_inputs(project, inputs);
+            project_options.save(project, log);
             return run_design(inputs, log, nullptr);
         },
         out, err);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The design's input options, shared by `zelvar-cli design` and `modes`
 // (include only from *_cli.cpp, which are built with CLI11): the multipliers
@@ -5,6 +6,7 @@
 // energy-left factors, with the design window's defaults.
 #include <string>
 
+#include "app/project_file.h"
 #include "design/cli_common.h"
 #include "design/design_run.h"
 #include "widgets/numeric_text.h"
@@ -49,17 +51,23 @@ public:
     DesignOptions(const DesignOptions&) = delete;
     DesignOptions& operator=(const DesignOptions&) = delete;
 
-    // The window's defaults with every option given; a refused number
-    // raises zelvar::Error.
-    DesignInputs inputs() const {
+    // The window's defaults, then the project's design inputs, then every
+    // option given; a refused number raises zelvar::Error.
+    DesignInputs inputs(const Project& base = Project{}) const {
         DesignInputs inputs;
+        take_design_inputs(base, inputs);
         for (int i = first_; i < kReals; ++i)
             if (app_->count(reals_[i].name) > 0) inputs.*reals_[i].field = option_real(reals_[i].name, reals_[i].text);
-        inputs.excitation = static_cast<int>(std::string("klmn").find(excitation_));
-        inputs.leave_c1 = leave_c1_->count() > 0;
-        if (inputs.leave_c1) inputs.g1 = option_real("--leave-c1", g1_text_);
-        inputs.leave_c2 = leave_c2_->count() > 0;
-        if (inputs.leave_c2) inputs.g2 = option_real("--leave-c2", g2_text_);
+        if (app_->count("--excitation") > 0)
+            inputs.excitation = static_cast<int>(std::string("klmn").find(excitation_));
+        if (leave_c1_->count() > 0) {
+            inputs.leave_c1 = true;
+            inputs.g1 = option_real("--leave-c1", g1_text_);
+        }
+        if (leave_c2_->count() > 0) {
+            inputs.leave_c2 = true;
+            inputs.g2 = option_real("--leave-c2", g2_text_);
+        }
         return inputs;
     }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One design run: the stages in order, stopping at the first that fails.
 #include "design/design_run.h"
 

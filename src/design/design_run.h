@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One network design run: residues, impedance, ladder, transformer, final
 // values, value file and hand-over to the simulation parameters.

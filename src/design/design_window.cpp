@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "design/design_window.h"
 
 #include <QAction>
@@ -10,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMetaObject>
 #include <QPushButton>
 #include <QScrollBar>
@@ -20,6 +22,7 @@
 #include "app/application_window.h"
 #include "app/atomic_file.h"
 #include "app/error_box_widget.h"
+#include "coil/windings_window.h"
 #include "design/modes_window.h"
 #include "idealmag/idealmag_window.h"
 #include "sim/param_window.h"
@@ -285,52 +288,64 @@ TFdesign::TFdesign(SimDocument& state, QWidget* parent) : QWidget(parent), state
     setObjectName("Fdesign");
     setWindowTitle("Triple resonance network designer");
     setFont(window_font());
-    // The frame's top-left corner at (1005, 287); 695 x 647 inside it.
+    // The frame's top-left corner at (1005, 287).  The menu bar stands above
+    // the client area, which is 695 x 647 as the window's description has it
+    // and holds every control at its place; the window is taller by the bar.
     move(1005, 287);
-    resize(695, 647);
+    menu_bar = new QMenuBar(this);
+    menu_bar->setObjectName("menu_bar");
+    file_menu = menu_bar->addMenu(QStringLiteral("&File"));
+    analysis_menu = menu_bar->addMenu(QStringLiteral("&Analysis"));
+    help_menu = menu_bar->addMenu(QStringLiteral("&Help"));
+    const int bar = menu_bar->sizeHint().height();
+    menu_bar->setGeometry(0, 0, 695, bar);
+    client = new QWidget(this);
+    client->setObjectName("client");
+    client->setGeometry(0, bar, 695, 647);
+    resize(695, 647 + bar);
 
     // The bevel goes under the controls it frames.
-    Bevel1 = new QFrame(this);
+    Bevel1 = new QFrame(client);
     Bevel1->setObjectName("Bevel1");
     Bevel1->setFrameShape(QFrame::Box);
     Bevel1->setFrameShadow(QFrame::Sunken);
     Bevel1->setGeometry(8, 304, 161, 121);
 
-    Label1 = make_label(this, "Label1", "k", 8, 16);
-    NEk = real_field(this, "NEk", 32, 16, 121, 5, "5");
-    Label2 = make_label(this, "Label2", "l", 8, 40);
-    NEl = real_field(this, "NEl", 32, 40, 121, 7, "7");
-    Label3 = make_label(this, "Label3", "m", 8, 64);
-    NEm = real_field(this, "NEm", 32, 64, 121, 9, "9");
-    Label4 = make_label(this, "Label4", "n", 8, 88);
-    NEn = real_field(this, "NEn", 32, 88, 121, 11, "11");
-    Label5 = make_label(this, "Label5", "C1", 8, 112);
-    NEC1 = real_field(this, "NEC1", 32, 112, 121, 5e-9L, "5E-9");
-    Label6 = make_label(this, "Label6", "C3", 8, 136);
-    NEC3 = real_field(this, "NEC3", 32, 136, 121, 1e-11L, "1E-11");
-    Label7 = make_label(this, "Label7", "L3", 8, 160);
-    NEL3 = real_field(this, "NEL3", 32, 160, 121, 0.03L, "0.03");
+    Label1 = make_label(client, "Label1", "k", 8, 16);
+    NEk = real_field(client, "NEk", 32, 16, 121, 5, "5");
+    Label2 = make_label(client, "Label2", "l", 8, 40);
+    NEl = real_field(client, "NEl", 32, 40, 121, 7, "7");
+    Label3 = make_label(client, "Label3", "m", 8, 64);
+    NEm = real_field(client, "NEm", 32, 64, 121, 9, "9");
+    Label4 = make_label(client, "Label4", "n", 8, 88);
+    NEn = real_field(client, "NEn", 32, 88, 121, 11, "11");
+    Label5 = make_label(client, "Label5", "C1", 8, 112);
+    NEC1 = real_field(client, "NEC1", 32, 112, 121, 5e-9L, "5E-9");
+    Label6 = make_label(client, "Label6", "C3", 8, 136);
+    NEC3 = real_field(client, "NEC3", 32, 136, 121, 1e-11L, "1E-11");
+    Label7 = make_label(client, "Label7", "L3", 8, 160);
+    NEL3 = real_field(client, "NEL3", 32, 160, 121, 0.03L, "0.03");
 
     RGexcitation = new TRadioGroup(
-        "Excitation", {"k*w0 (irrealizable)", "l*w0 (incomplete transfer)", "m*w0", "n*w0"}, this);
+        "Excitation", {"k*w0 (irrealizable)", "l*w0 (incomplete transfer)", "m*w0", "n*w0"}, client);
     RGexcitation->setObjectName("RGexcitation");
     RGexcitation->setGeometry(8, 192, 161, 105);
     RGexcitation->set_item_index(2);
 
-    Label8 = make_label(this, "Label8", "For excitation at l*w0:", 16, 312);
-    CBC1 = check_box(this, "CBC1", "Leave energy in C1", 16, 328, 137);
-    Label9 = make_label(this, "Label9", "Factor:", 16, 352);
-    NEg1 = real_field(this, "NEg1", 56, 344, 105, -0.9L, "-0.9");
-    CBC2 = check_box(this, "CBC2", "Leave energy in C2", 16, 376, 145);
-    Label10 = make_label(this, "Label10", "Factor:", 16, 400);
-    NEg2 = real_field(this, "NEg2", 56, 392, 105, 0.03L, "0.03");
+    Label8 = make_label(client, "Label8", "For excitation at l*w0:", 16, 312);
+    CBC1 = check_box(client, "CBC1", "Leave energy in C1", 16, 328, 137);
+    Label9 = make_label(client, "Label9", "Factor:", 16, 352);
+    NEg1 = real_field(client, "NEg1", 56, 344, 105, -0.9L, "-0.9");
+    CBC2 = check_box(client, "CBC2", "Leave energy in C2", 16, 376, 145);
+    Label10 = make_label(client, "Label10", "Factor:", 16, 400);
+    NEg2 = real_field(client, "NEg2", 56, 392, 105, 0.03L, "0.03");
 
-    Bdesign = button(this, "Bdesign", "Design \"ZELVAR\"", 8, 432, 121);
-    Button1 = button(this, "Button1", "Spark gap magnifier", 8, 464, 121);
-    Bsimulate = button(this, "Bsimulate", "Simulate", 8, 496, 75);
+    Bdesign = button(client, "Bdesign", "Design \"ZELVAR\"", 8, 432, 121);
+    Button1 = button(client, "Button1", "Spark gap magnifier", 8, 464, 121);
+    Bsimulate = button(client, "Bsimulate", "Simulate", 8, 496, 75);
     Bsimulate->setEnabled(false);
 
-    Memo1 = new TMemo(this);
+    Memo1 = new TMemo(client);
     Memo1->setObjectName("Memo1");
     Memo1->setGeometry(176, 16, 513, 617);
     Memo1->set_start_text(design_help_lines().join('\n'));
@@ -341,19 +356,26 @@ TFdesign::TFdesign(SimDocument& state, QWidget* parent) : QWidget(parent), state
 
     // "Modes...": in free space beside "Simulate"; out of the Tab chain, so
     // that Tab still goes round the window's own controls; Alt+M presses it.
-    Bmodes = button(this, "Bmodes", "Modes", 88, 496, 81);
+    Bmodes = button(client, "Bmodes", "Modes", 88, 496, 81);
     Bmodes->setText(QString::fromUtf8("&Modes\u2026"));
     Bmodes->setFocusPolicy(Qt::ClickFocus);
     connect(Bmodes, &QPushButton::clicked, this, &TFdesign::BmodesClick);
+
+    // "Windings": in free space below "Simulate", out of the Tab chain;
+    // Alt+W presses it.
+    Bwindings = button(client, "Bwindings", "Windings", 8, 528, 121);
+    Bwindings->setFocusPolicy(Qt::ClickFocus);
+    Bwindings->setToolTip(QStringLiteral("Alt+W"));
+    Bwindings->setEnabled(false);
+    connect(Bwindings, &QPushButton::clicked, this, &TFdesign::BwindingsClick);
+    // Alt+W: the Analysis menu's entry (filled by the application).
 
     connect(Bdesign, &QPushButton::clicked, this, &TFdesign::BdesignClick);
     connect(Bsimulate, &QPushButton::clicked, this, &TFdesign::BsimulateClick);
     connect(Button1, &QPushButton::clicked, this, &TFdesign::Button1Click);
 
-    auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
-    connect(save, &QShortcut::activated, this, &TFdesign::save_report_command);
-    auto* load = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
-    connect(load, &QShortcut::activated, this, &TFdesign::load_values_command);
+    // Save Report (Ctrl+Alt+S) and Load Values (Ctrl+L) are entries of the
+    // File menu, which the application fills.
 }
 
 void TFdesign::set_windows(TFparam* param, TFidealmag* idealmag) {
@@ -379,6 +401,7 @@ DesignInputs TFdesign::read_inputs() const {
 }
 
 void TFdesign::BdesignClick() {
+    emit design_started();
     run_guarded(this, [this] {
         run_design(read_inputs(), *Memo1, this);
     });
@@ -402,7 +425,16 @@ void TFdesign::hand_over_to_simulation(const DesignResults& results) {
     enable_simulate();
 }
 
-void TFdesign::enable_simulate() { Bsimulate->setEnabled(true); }
+void TFdesign::enable_simulate() {
+    Bsimulate->setEnabled(true);
+    Bwindings->setEnabled(true);
+}
+
+void TFdesign::BwindingsClick() {
+    run_guarded(this, [this] {
+        if (windings_ != nullptr) windings_->open();
+    });
+}
 
 void TFdesign::BsimulateClick() {
     run_guarded(this, [this] {
@@ -439,6 +471,15 @@ void TFdesign::load_values_command() {
     });
 }
 
+TFmodes* TFdesign::ensure_modes_window() {
+    if (modes_ == nullptr) {
+        modes_ = new TFmodes(this);
+        modes_->on_choose = [this](const DesignInputs& from, std::int32_t k, std::int32_t l, std::int32_t m,
+                                   std::int32_t n) { choose_mode(from, k, l, m, n); };
+    }
+    return modes_;
+}
+
 void TFdesign::BmodesClick() {
     run_guarded(this, [this] {
         // The fields as they stand: a text typed but not yet left is checked
@@ -447,11 +488,7 @@ void TFdesign::BmodesClick() {
         if (auto* typed = qobject_cast<TNEdit*>(focusWidget()); typed != nullptr && typed->window() == this)
             typed->exit_check();
         const DesignInputs inputs = read_inputs();
-        if (modes_ == nullptr) {
-            modes_ = new TFmodes(this);
-            modes_->on_choose = [this](const DesignInputs& from, std::int32_t k, std::int32_t l, std::int32_t m,
-                                       std::int32_t n) { choose_mode(from, k, l, m, n); };
-        }
+        ensure_modes_window();
         modes_->explore(inputs);
         bring_to_front(modes_);
     });
@@ -479,6 +516,10 @@ void TFdesign::choose_mode(const DesignInputs& from, std::int32_t k, std::int32_
 }
 
 void TFdesign::closeEvent(QCloseEvent* event) {
+    if (may_close && !may_close()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     // The program ends with its main window, whatever else is open.
     QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);

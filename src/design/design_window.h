@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFdesign: the design window, the program's main window.  It holds the
 // inputs of the network design, the buttons 'Design "ZELVAR"', "Simulate"
@@ -5,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 #include "design/design_run.h"
@@ -16,6 +18,8 @@ class QContextMenuEvent;
 class QKeyEvent;
 class QFrame;
 class QLabel;
+class QMenu;
+class QMenuBar;
 class QPushButton;
 
 namespace zelvar {
@@ -25,6 +29,7 @@ class TRadioGroup;
 class TFparam;
 class TFidealmag;
 class TFmodes;
+class TFwindings;
 struct SimDocument;
 
 // The report log: a multi-line box that the user may edit; each report line
@@ -86,6 +91,8 @@ public:
 
     // The windows this one reaches (set once at start-up).
     void set_windows(TFparam* param, TFidealmag* idealmag);
+    // "Windings" opens this window (set once at start-up).
+    void set_windings_window(TFwindings* windings) { windings_ = windings; }
 
     // The report log of the program.
     ReportSink& report_log() { return *Memo1; }
@@ -94,7 +101,7 @@ public:
     // then "Simulate" enabled.
     void hand_over_to_simulation(const DesignResults& results) override;
 
-    // "Simulate" enabled (nothing disables it again).
+    // "Simulate" and "Windings" enabled (nothing disables them again).
     void enable_simulate();
 
     // The report log's text as a UTF-8 file (the micro sign as µ, each line
@@ -102,6 +109,15 @@ public:
     // keeps the old file and raises zelvar::Error naming the file and the
     // system's reason ("Report file F cannot be written: ...").
     void save_report(const std::string& path);
+
+    // The menu bar above the client area (its menus are filled by the
+    // application), and the client area that holds the window's controls.
+    QMenuBar* menu_bar;
+    QMenu *file_menu, *analysis_menu, *help_menu;
+    QWidget* client;
+
+    // Asked when the window is about to close: false keeps it open.
+    std::function<bool()> may_close;
 
     // Controls, named as the window describes them.
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10;
@@ -115,15 +131,27 @@ public:
     QPushButton* Bmodes;
     // The explorer's window, created by the first "Modes..." (nullptr before).
     TFmodes* modes_window() const { return modes_; }
+    // "Windings": the coil set for the parameter window's values (after the
+    // window's own controls, out of the Tab chain; Alt+W presses it).
+    // Enabled with "Simulate".
+    QPushButton* Bwindings;
+
+    // The explorer's window, created hidden when it does not exist yet.
+    TFmodes* ensure_modes_window();
+
+signals:
+    // 'Design "ZELVAR"' (or a mode chosen in the explorer) started a design run.
+    void design_started();
 
 public slots:
     void BdesignClick();
     void BsimulateClick();
     void Button1Click();
-    // Ctrl+S: asks for a file and saves the report log there.
+    // File > Save Report (Ctrl+Alt+S): asks for a file and saves the report
+    // log there.
     void save_report_command();
-    // Ctrl+O: asks for a value file and loads it into the simulation
-    // parameter window, as its "Load values…" does.
+    // File > Load Values (Ctrl+L): asks for a value file and loads it into
+    // the simulation parameter window, as its "Load values…" does.
     void load_values_command();
     // Opens the mode explorer on the current C1, C3, L3, excitation and
     // energy-left options.
@@ -134,9 +162,11 @@ public slots:
     // The same after writing the other inputs the explorer's table was built
     // from (C1, C3, L3, excitation, energy-left options) into their fields.
     void choose_mode(const DesignInputs& from, std::int32_t k, std::int32_t l, std::int32_t m, std::int32_t n);
+    // Solves the windings for the parameter window's values and shows them.
+    void BwindingsClick();
 
 protected:
-    // Closing the main window ends the program.
+    // Closing the main window ends the program (unless may_close says no).
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -147,6 +177,7 @@ private:
     TFparam* param_ = nullptr;
     TFidealmag* idealmag_ = nullptr;
     TFmodes* modes_ = nullptr;
+    TFwindings* windings_ = nullptr;
 };
 
 }  // namespace zelvar

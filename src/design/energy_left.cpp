@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two corrections, for excitation at l, that leave part of the energy in
 // C1 or in C2.
 #include "app/faults.h"

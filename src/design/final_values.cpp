@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The final element values, k12, the excitation frequency, the resonances
 // and the energy transfer time.
 #include <cmath>

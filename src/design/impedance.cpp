@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The normalized impedance Z(s) = sum Aj[j] s / (s^2 + w[j]^2) as a quotient
 // of polynomials in x = s^2, built one term at a time.
 #include "app/faults.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Continued-fraction expansion of the impedance at infinity into the
 // normalized ladder C[3], L[3], C[2], L[2], C[1], L[1].
 #include "app/faults.h"

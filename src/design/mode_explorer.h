@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The mode explorer: the network design for every integer mode k < l < m < n
 // up to a limit, with the same C1, C3, L3, excitation choice and energy-left

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "design/modes_cli.h"
 
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <iostream>
 
 #include "app/atomic_file.h"
+#include "app/project_options.h"
 #include "design/cli_common.h"
 #include "design/design_options.h"
 #include "design/mode_explorer.h"
@@ -30,20 +32,31 @@ int modes_command(const std::vector<std::string>& args, std::ostream& out, std::
         ->type_name("FILE");
     std::string threads_text;
     app.add_option("--threads", threads_text, "worker threads")->type_name("T")->default_str("all cores");
+    const ProjectOptions project_options(app);
 
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
         "modes",
         [&] {
-            const DesignInputs inputs = design_options.inputs();
+            Project project = project_options.base();
+            const DesignInputs inputs = design_options.inputs(project);
             const std::int32_t max = app.count("--max") > 0 ? option_int("--max", max_text) : 21;
             if (max < 4 || max > 200)
                 throw SettingError("The largest multiplier must be at least 4 (the smallest mode is 1:2:3:4) and "
                                    "at most 200");
-            const long double k12_max = app.count("--k12-max") > 0 ? option_real("--k12-max", k12_text) : 1;
+            long double k12_max = 1;
+            take_modes_k12max(project, k12_max);
+            if (app.count("--k12-max") > 0) k12_max = option_real("--k12-max", k12_text);
             const bool csv = app.count("--csv") > 0;
             if (csv) check_writable("CSV", csv_file);
+
+            {
+                PrintingSink log(out);
+                put_design_inputs(project, inputs);
+                put_modes_k12max(project, k12_max);
+                project_options.save(project, log);
+            }
 
             int threads = 0;
             if (app.count("--threads") > 0) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFmodes: the mode explorer's window.  It designs every mode up to 21 with
 // a snapshot of the design window's other inputs, on a worker thread with a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Residues:" block and the realizability test.
 #include "design/design_state.h"
 #include "report/format.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Residues of the normalized output impedance for the chosen excitation.
 #include "app/faults.h"
 #include "design/design_state.h"

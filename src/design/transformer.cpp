@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scaling of the ladder to the user's C3 and L3, and the coupled inductors
 // with an ideal transformer in place of its input section.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The value file "zelvar.val": eight CRLF lines "C1 ", "L1 ", "C2 ", "L2 ",
 // "C3 ", "L3 ", "k12 ", "fin " each followed by E(x; 23).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fit/as_built.h"
 
 #include "report/report_log.h"

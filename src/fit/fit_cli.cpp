@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fit/fit_cli.h"
 
 #include "app/atomic_file.h"
+#include "app/project_options.h"
 #include "coil/windings.h"
 #include "design/cli_common.h"
 #include "fit/fit_report.h"
@@ -69,11 +71,25 @@ int fit_command(const std::vector<std::string>& args, std::ostream& out, std::os
         ->type_name("FILE")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
+    const ProjectOptions project_options(app);
+
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
-    fit::FitInput input;
+    // The project is the base of the run's inputs and of the window's.
+    Project project;
     try {
-        input.unknowns = fit::parse_unknowns(unknowns_text);
+        project = project_options.base();
+    } catch (const std::exception& e) {
+        err << error_box_text(e.what()) << '\n';
+        return kExitError;
+    }
+    MeasuredWindowInputs window;
+    take_measured(project, window);
+    fit::FitInput input;
+    input.measured = window.measured;
+    input.unknowns = window.unknowns;
+    try {
+        if (app.count("--unknowns") > 0) input.unknowns = fit::parse_unknowns(unknowns_text);
     } catch (const Error& e) {
         err << "zelvar-cli fit: " << error_box_text(e.what()) << '\n' << "Run 'zelvar-cli fit --help' for the options.\n";
         return kExitUsage;
@@ -81,18 +97,28 @@ int fit_command(const std::vector<std::string>& args, std::ostream& out, std::os
 
     return run_command(
         [&] {
-            const SimParams run = run_options.params();
+            const SimParams run = run_options.params(project);
             for (int m = 0; m < fit::kMeasurements; ++m)
                 if (app.count(kFrequencyOptions[m]) > 0) input.measured[m] = parse_real(freq_text[m]);
-            if (app.count("--uncertainty") > 0) {
-                const long double pct = parse_real(uncertainty_text);
+            const bool uncertainty_given = app.count("--uncertainty") > 0;
+            if (uncertainty_given || project.get("measured", "uncertainty") != nullptr) {
+                const long double pct = uncertainty_given ? parse_real(uncertainty_text) : window.uncertainty;
                 if (!(pct > 0 && pct < 100)) throw Error("The uncertainty (%) must lie above 0 and below 100");
                 input.uncertainty.fill(pct / 100);
+                window.uncertainty = pct;
             }
             fit::RetuneSettings settings;
-            settings.knob = knob == "C1" ? fit::PrimaryKnob::C1 : fit::PrimaryKnob::L1;
+            if (app.count("--retune") > 0) window.retune = knob == "C1" ? 1 : 0;
+            settings.knob = window.retune == 1 ? fit::PrimaryKnob::C1 : fit::PrimaryKnob::L1;
+            windings = windings || window.windings;
 
             PrintingSink log(out);
+            window.measured = input.measured;
+            window.unknowns = input.unknowns;
+            window.windings = windings;
+            put_sim_params(project, run);
+            put_measured(project, window);
+            project_options.save(project, log);
             fit::FitOutcome outcome = fit::analyse(run, input, settings);
             if (windings) fit::place_primary(outcome, coil::default_winding_choices());
             fit::write_fit_report(outcome, log);

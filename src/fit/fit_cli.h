@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `zelvar-cli fit`: the network as built from measured resonance
 // frequencies, its transfer efficiency, and the retune of its primary.

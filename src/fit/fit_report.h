@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What `zelvar-cli fit` and the "Measured resonances" window show: the fit,
 // the design's and the built network's figures, the retune, as report lines

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFmeasured: the "Measured resonances" window.  The builder types the
 // frequencies measured at the bench (0 = not measured) and ticks the

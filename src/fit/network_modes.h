@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The natural frequencies of the lossless network in each set-up a builder
 // measures at the bench, as functions of its element values and k12.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the primary goes for a retune, with the design's windings
 // (coil/windings.h): the winding sheet of the design's values for the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The geometry of the "Measured resonances" chart: the design's, the
 // measured and the fitted resonances as marks on one linear frequency axis,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Draws the "Measured resonances" chart (fit/resonance_chart.h) into any
 // painter: the row names, a vertical mark per resonance (the design's grey,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The retune of a built network: with its secondary side (C2, L2, C3, L3)
 // held as built, the primary side a builder can change (L1 by its tap, or

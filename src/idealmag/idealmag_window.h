@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFidealmag: the ideal (spark-gap) magnifier window.  "Apply" designs the
 // magnifier into the report log and, with "Update elements" checked, copies

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The closed-form ideal (spark-gap) magnifier: the energy of the charged C1
 // ends up entirely in C3 after half a period of w0.
 #include "idealmag/magnifier.h"

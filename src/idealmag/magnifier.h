@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The closed-form ideal (spark-gap) magnifier design.
 #include <cstdint>

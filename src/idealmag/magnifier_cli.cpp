@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "idealmag/magnifier_cli.h"
 
+#include "app/project_options.h"
 #include "design/cli_common.h"
 #include "idealmag/magnifier.h"
 #include "widgets/numeric_text.h"
@@ -36,17 +38,24 @@ int magnifier_command(const std::vector<std::string>& args, std::ostream& out, s
     for (RealOption& o : reals)
         app.add_option(o.name, o.text, o.help)->type_name("NUMBER")->default_str(real_display_text(defaults.*o.field));
 
+    const ProjectOptions project_options(app);
+
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
         "magnifier",
         [&] {
-            MagnifierInputs inputs;
+            Project project = project_options.base();
+            MagnifierWindowInputs window;
+            take_magnifier(project, window);
+            MagnifierInputs& inputs = window.design;
             for (const IntOption& o : ints)
                 if (app.count(o.name) > 0) inputs.*o.field = option_int(o.name, o.text);
             for (const RealOption& o : reals)
                 if (app.count(o.name) > 0) inputs.*o.field = option_real(o.name, o.text);
             PrintingSink log(out);
+            put_magnifier(project, window);
+            project_options.save(project, log);
             MagnifierResults results;
             return design_magnifier(inputs, log, results);
         },

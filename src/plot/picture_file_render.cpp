@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "plot/picture_file_render.h"
 
 #include <QBuffer>
@@ -62,8 +63,7 @@ QImage plot_image(const PlotPicture& picture, int dpi_x, int dpi_y) {
     return image;
 }
 
-void save_plot_png(const std::string& path, const PlotPicture& picture, int dpi_x, int dpi_y) {
-    const QImage image = plot_image(picture, dpi_x, dpi_y);
+void save_png_image(const std::string& path, const QImage& image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -72,22 +72,32 @@ void save_plot_png(const std::string& path, const PlotPicture& picture, int dpi_
     write_picture(path, bytes);
 }
 
-void save_plot_svg(const std::string& path, const PlotPicture& picture) {
+void save_svg_drawing(const std::string& path, QSize size, const QString& title,
+                      const std::function<std::string(QPainter&)>& draw) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QSvgGenerator svg;
     svg.setOutputDevice(&buffer);
-    svg.setSize(picture.size);
-    svg.setViewBox(QRect(QPoint(0, 0), picture.size));
-    svg.setTitle(QStringLiteral("Waveforms"));
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(0, 0), size));
+    svg.setTitle(title);
     QPainter p;
     if (!p.begin(&svg)) not_encoded(path);
-    const PlotLayout layout = render_plot(p, picture);
+    const std::string fault = draw(p);
     if (!p.end()) not_encoded(path);
-    if (!layout.fault.empty()) throw Error(layout.fault);
+    if (!fault.empty()) throw Error(fault);
     buffer.close();
     write_picture(path, bytes);
+}
+
+void save_plot_png(const std::string& path, const PlotPicture& picture, int dpi_x, int dpi_y) {
+    save_png_image(path, plot_image(picture, dpi_x, dpi_y));
+}
+
+void save_plot_svg(const std::string& path, const PlotPicture& picture) {
+    save_svg_drawing(path, picture.size, QStringLiteral("Waveforms"),
+                     [&picture](QPainter& p) { return render_plot(p, picture).fault; });
 }
 
 void write_run_pictures(const std::string& png, const std::string& svg, int width, int height,

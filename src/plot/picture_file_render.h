@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The waveform picture as a file or an image, and the plot's font: shared by
 // the waveform window and `zelvar-cli simulate --png/--svg`, so that both
@@ -27,6 +28,16 @@ QFont plot_font();
 // for the given resolution in dots per inch.  A fault of the drawing throws
 // zelvar::Error.
 QImage plot_image(const PlotPicture& picture, int dpi_x, int dpi_y);
+
+// Any drawing as a picture file, through the atomic write: the image as a
+// PNG file; or the SVG drawing of `draw` on a canvas of `size` pixels, whose
+// returned text, when not empty, is a fault of the drawing that is thrown as
+// zelvar::Error before anything is written.  A file that cannot be written
+// throws zelvar::Error ("Picture file NAME cannot be written") and leaves an
+// existing file whole.
+void save_png_image(const std::string& path, const QImage& image);
+void save_svg_drawing(const std::string& path, QSize size, const QString& title,
+                      const std::function<std::string(QPainter&)>& draw);
 
 // Writes the picture as a PNG file (plot_image) or as an SVG drawing,
 // through the atomic write: a failure leaves an existing file whole.  Errors

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The waveform plot's arithmetic, without any drawing: plot area, pixel
 // mapping, clamps, decade grid, legend and label texts, the curves reduced

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The waveform picture: frame, decade grid, axes, range labels, legend, the
 // reference curves and the current curves, drawn into any painter (the

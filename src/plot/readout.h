@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The waveform readout: the stored sample under a pixel column, the snap to
 // an extremum of v3, two markers and the readout's lines of text.

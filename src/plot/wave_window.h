@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFwave: the waveform window.  Its paint box draws the sample store and the
 // reference store; a paint with the dirty flag set first runs the simulation.

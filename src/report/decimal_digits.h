@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The decimal expansion that every formatter starts from: |x| rounded to
 // nearest at 18 significant digits, at every magnitude (a number below 1

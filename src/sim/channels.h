@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The eight values of a sample, once: the order of a sample's values (and of
 // the waveform window's curves and scale factors) and each value's names,

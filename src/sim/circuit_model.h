@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated circuit as a state-space model dx/dt = A·x + B·vin.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The circuit of the default design (mode 5:7:9:11, excitation at m·w0), with
 // its element values rounded as the design report shows them, and every

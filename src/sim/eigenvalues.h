@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Eigenvalues of a small real square matrix, in long double.
 //

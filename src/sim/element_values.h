@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The seven element values of the simulated network, in farads, henries and
 // a plain coupling coefficient: what a network design and the ideal

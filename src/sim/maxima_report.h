@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Peaks of the seven channels, the snapshot of all channels where |v3| is
 // largest, and the maxima and energy report.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/netlist_cli.h"
 
 #include <cfloat>
@@ -5,6 +6,7 @@
 #include <cstring>
 
 #include "app/atomic_file.h"
+#include "app/project_options.h"
 #include "design/cli_common.h"
 #include "sim/circuit_model.h"
 #include "sim/netlist.h"
@@ -46,6 +48,7 @@ int netlist_command(const std::vector<std::string>& args, std::ostream& out, std
     CLI::Option* out_file = app.add_option("--out", out_text, "write the deck to FILE [standard output]")
                                 ->type_name("FILE")
                                 ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    const ProjectOptions project_options(app);
 
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
@@ -54,10 +57,16 @@ int netlist_command(const std::vector<std::string>& args, std::ostream& out, std
         [&] {
             const bool to_file = out_file->count() > 0;
             check_outputs({{"--values", run_options.values_file(), true}, {"--out", to_file ? out_text : ""}});
-            const SimParams params = run_options.params();
+            Project project = project_options.base();
+            const SimParams params = run_options.params(project);
             check_coupling(params);
             check_ngspice_range(params);
             if (to_file) check_writable("Deck", out_text);
+            {
+                PrintingSink log(err);  // the deck may go to standard output
+                put_sim_params(project, params);
+                project_options.save(project, log);
+            }
             const Netlist netlist = make_netlist(params);
             if (!netlist.stop_line.empty()) {
                 err << netlist.stop_line << "\n";

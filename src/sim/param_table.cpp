@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/param_table.h"
 
 #include "widgets/numeric_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every input of a simulation run, described once: the simulation parameter
 // window builds its fields and reads them from this table, `zelvar-cli

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/param_window.h"
 
 #include <QApplication>
@@ -387,11 +388,16 @@ void TFparam::BresponseClick() {
     });
 }
 
+TFmeasured* TFparam::ensure_measured_window() {
+    if (measured_ == nullptr)
+        measured_ =
+            new TFmeasured([this] { return read_params(); }, [this](const SimParams& p) { use_values(p); }, this);
+    return measured_;
+}
+
 void TFparam::BmeasuredClick() {
     run_guarded(this, [&] {
-        if (measured_ == nullptr)
-            measured_ = new TFmeasured([this] { return read_params(); }, [this](const SimParams& p) { use_values(p); },
-                                       this);
+        ensure_measured_window();
         bring_to_front(measured_);
     });
 }

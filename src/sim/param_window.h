@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFparam: the simulation parameter window.  Its numeric fields are the only
 // store of the simulation inputs: the run and the plot read them, the design
@@ -80,6 +81,8 @@ public:
     QPushButton* Bmeasured;
     // Its window, created by the first "Measured..." (nullptr before).
     TFmeasured* measured_window() const { return measured_; }
+    // Its window, created hidden when it does not exist yet.
+    TFmeasured* ensure_measured_window();
     // Writes C1, L1, C2, L2, C3, L3, k12, fin and the stop time of p into
     // their fields and marks the run for recomputation ("Use as built",
     // "Use retune").

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/response_cli.h"
 
 #include <cfloat>
 #include <cmath>
 
 #include "app/atomic_file.h"
+#include "app/project_options.h"
 #include "design/cli_common.h"
 #include "sim/freq_response.h"
 #include "sim/simulate_cli.h"
@@ -30,6 +32,7 @@ int response_command(const std::vector<std::string>& args, std::ostream& out, st
         ->default_str("2000");
     app.add_option("--csv", csv_file, "write the curve: f,v3_db,zin_ohm,zin_deg (15 significant digits)")
         ->type_name("FILE");
+    const ProjectOptions project_options(app);
 
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
@@ -38,7 +41,13 @@ int response_command(const std::vector<std::string>& args, std::ostream& out, st
         [&] {
             const bool csv = app.count("--csv") > 0;
             check_outputs({{"--values", circuit_options.values_file(), true}, {"--csv", csv ? csv_file : ""}});
-            const SimParams p = circuit_options.params();
+            Project project = project_options.base();
+            const SimParams p = circuit_options.params(project);
+            {
+                PrintingSink log(out);
+                put_sim_params(project, p);
+                project_options.save(project, log);
+            }
             ResponseRange range;
             const bool from_given = app.count("--from") > 0, to_given = app.count("--to") > 0;
             if (from_given) range.from = option_real("--from", from_text);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFresponse: the frequency response of the circuit in the simulation
 // parameter window.  Three panels over one logarithmic frequency axis:

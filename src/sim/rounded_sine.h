@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sine of an 80-bit real, correctly rounded: the 80-bit value nearest to
 // the true sine of the same argument.  The source's sine wave uses it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sample store as comma-separated text: a header line
 // "t,vin,v1,v2,v3,vl,i1,i2,i3", then one line per sample, each value with 21

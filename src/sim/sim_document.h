@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The desktop's simulation document: the last run's result, the reference
 // store, the view record and the flags the windows share.  The application

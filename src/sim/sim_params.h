@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every input of a simulation run, as the parameter window holds it.  The
 // member initializers are the defaults of the window, of `zelvar-cli

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a simulation run returns: its samples, its value range, its maxima and
 // energies as numbers, and how it ended.  Plain values with no Qt and no

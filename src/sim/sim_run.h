@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One simulation run: point checks, model, step matrix, trapezoidal steps,
 // samples, value range, maxima and energies, maxima report.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/simulate_cli.h"
 
 #include <array>
@@ -5,6 +6,7 @@
 #include <optional>
 
 #include "app/atomic_file.h"
+#include "app/project_options.h"
 #include "design/cli_common.h"
 #include "sim/channels.h"
 #include "sim/param_table.h"
@@ -116,8 +118,9 @@ RunOptions::RunOptions(CLI::App& app, bool circuit_only) {
 
 RunOptions::~RunOptions() = default;
 
-SimParams RunOptions::params() const {
+SimParams RunOptions::params(const Project& base) const {
     SimParams params;
+    take_sim_params(base, params);
     if (values_->count() > 0) read_value_file(values_text_, params);
     for (const Given& g : given_)
         if (g.cli->count() > 0) apply(*g.entry, g.text, params);
@@ -171,6 +174,8 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
                            ->type_name("F")
                            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
+    const ProjectOptions project_options(app);
+
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
@@ -186,11 +191,13 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
                            {"--svg", svg->count() > 0 ? svg_text : std::string()}});
             int width = 632, height = 476;
             if (!size_text.empty()) parse_size(size_text, width, height);  // checked by the parser
+            Project project = project_options.base();
             std::array<long double, kChannelCount> scales{1, 1, 1, 1, 1, 1, 1, 1};
+            take_scales(project, scales);
             for (int c = 0; c < kChannelCount; ++c)
                 if (scale_cli[c]->count() > 0)
                     scales[c] = option_real(std::string("--scale-") + kChannels[c].csv_name, scale_text[c]);
-            const SimParams params = run_options.params();
+            const SimParams params = run_options.params(project);
             const bool store = csv->count() > 0 || picture;
             // Every output is known to be writable before the run.
             if (csv->count() > 0) check_writable("CSV", csv_text);
@@ -198,6 +205,9 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
             if (svg->count() > 0) check_writable("Picture", svg_text);
 
             PrintingSink log(out);
+            put_sim_params(project, params);
+            put_scales(project, scales);
+            project_options.save(project, log);
             SimResult result;
             if (!run_simulation(params, log, result, store)) return false;
             report_line(log, "Run completed: " + I(params.points) + " points.");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `zelvar-cli simulate`, and the input options of a run that other commands
 // (`netlist`) share with it.
@@ -5,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/project_file.h"
 #include "sim/sim_params.h"
 
 namespace CLI {
@@ -29,9 +31,10 @@ public:
     RunOptions(const RunOptions&) = delete;
     RunOptions& operator=(const RunOptions&) = delete;
 
-    // The value file's values (with --values), then every option given.  A
+    // The parameter window's defaults, then the project's simulation inputs,
+    // the value file's values (with --values) and every option given.  A
     // refused number or value file raises zelvar::Error.
-    SimParams params() const;
+    SimParams params(const Project& base = Project{}) const;
 
     // The value file given with --values (empty without it).
     const std::string& values_file() const { return values_text_; }

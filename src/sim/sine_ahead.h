@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The source's sine values of a run, computed a sample's steps at a time.
 //

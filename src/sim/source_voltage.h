@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The source in the primary loop: the driver's wave before the stop time,
 // the stopped driver (open, shorted, or clamped by free-wheeling diodes)

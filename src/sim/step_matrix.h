@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The matrix of one implicit trapezoidal step, P = I − (h/2)·A, and its
 // inversion in place.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Tolerance and sensitivity analysis of one parameter set: how much of the
 // energy still reaches C3 when the elements, the coupling and the drive

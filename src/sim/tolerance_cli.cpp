@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/tolerance_cli.h"
 
 #include <memory>
 
 #include "app/atomic_file.h"
+#include "app/project_options.h"
 #include "design/cli_common.h"
 #include "sim/simulate_cli.h"
 #include "sim/tolerance.h"
@@ -48,6 +50,7 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
                    "write one row per run: run,C1,L1,C2,L2,C3,L3,k12,fin,efficiency,share_c3,v3_peak,t_peak,status "
                    "(21 significant digits)")
         ->type_name("FILE");
+    const ProjectOptions project_options(app);
 
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
@@ -57,7 +60,10 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
             // The settings' numbers follow the fields' text rules (a refused
             // text is an error, as for every number); a value out of range is
             // a usage error (check_tolerance_settings).
+            // The project is the base of the run's inputs and of the settings.
+            Project project = project_options.base();
             ToleranceSettings settings = tol_defaults;
+            take_tolerance(project, settings);
             if (app.count("--tol") > 0) {
                 const long double t = option_real("--tol", tol_all);
                 for (int e = 0; e < kTolFin; ++e) settings.tol[e] = t;
@@ -66,7 +72,7 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
                 const std::string name = std::string("--tol-") + tolerance_element_name(e);
                 if (app.count(name) > 0) settings.tol[e] = option_real(name, tol_each[e]);
             }
-            settings.dist = dist == "gauss" ? Distribution::gauss : Distribution::uniform;
+            if (app.count("--dist") > 0) settings.dist = dist == "gauss" ? Distribution::gauss : Distribution::uniform;
             if (app.count("--runs") > 0) settings.runs = option_int("--runs", runs_text);
             if (app.count("--seed") > 0) settings.seed = tolerance_seed(option_int("--seed", seed_text));
             if (app.count("--threads") > 0) {
@@ -77,7 +83,7 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
             check_tolerance_settings(settings);
             const bool csv = app.count("--csv") > 0;
             check_outputs({{"--values", run_options.values_file(), true}, {"--csv", csv ? csv_file : std::string()}});
-            const SimParams p = run_options.params();
+            const SimParams p = run_options.params(project);
 
             // The CSV file is made before the runs (a name that cannot be
             // written is known at once) and gets each row as it is done; it
@@ -98,6 +104,9 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
             }
 
             PrintingSink log(out);
+            put_sim_params(project, p);
+            put_tolerance(project, settings);
+            project_options.save(project, log);
             ToleranceControl control;
             ToleranceResult result;
             try {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFtolerance: the "Tolerance analysis" window.  It takes the simulation
 // parameter window's values when "Run" is pressed and runs the Monte Carlo

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One trapezoidal step of the circuit, x := Q·[(I + (h/2)·A)·x + (h/2)·B·(u + u_prev)],
 // computed exactly as the plain loop over all 7 × 7 entries would:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading the value file that a network design writes ("zelvar.val"): eight
 // lines "key, blanks, number" for C1, L1, C2, L2, C3, L3, k12 and fin.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text rules of the numeric entry field: what a field accepts, the
 // value it stores, and the text it shows for a value set from code.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TRadioGroup: a captioned frame of radio buttons with one selected item;
 // one stop of the tab chain, at the selected item.

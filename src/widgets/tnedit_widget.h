@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TNEdit: the numeric entry field.  A single-line edit that keeps, beside its
 // text, a typed value that the rest of the program reads.

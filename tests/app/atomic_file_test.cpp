@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names that stand for something other than a file in a folder are written
 // into, never replaced by a rename: a pipe, and an open file reached through
 // /proc as /dev/stdout reaches the standard output.

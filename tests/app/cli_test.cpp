@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zelvar-cli design and magnifier: options, exit statuses, UTF-8 output,
 // and one end-to-end run of the built program.
 #include "app/dispatch_cli.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the installed package carries beside the programs, kept in step with
 // zelvar-cli itself: the manual page's commands, option names and numeric
 // defaults against each command's --help, the bash completion, --version.
@@ -179,7 +180,7 @@ TEST(BashCompletion, CompletesCommandsOptionsChoicesAndFiles) {
         {{"design", "--exc"}, "--excitation "},
         {{"design", "--excitation", ""}, "k l m n "},
         {{"design", "--C1", ""}, " "},  // a number: nothing to offer
-        {{"magnifier", "--"}, "--C1 --C3 --L3 --help --k --l --m "},
+        {{"magnifier", "--"}, "--C1 --C3 --L3 --help --k --l --m --project --save-project "},
         {{"simulate", "--square", "--st"}, "--steps --stop --stop-mode "},
         {{"simulate", "--stop-mode", "s"}, "short "},
         {{"simulate", "--values", "zel"}, "zelvar.val "},

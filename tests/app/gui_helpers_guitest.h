@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Helpers of the GUI tests: the program's windows as start-up makes them,
 // answering the error box, clicking as the mouse does, waiting for a window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fresh empty directory under /tmp that is the working directory while the
 // object lives (a design run writes zelvar.val in the working directory);
 // the previous working directory comes back and the directory is removed at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/application_window.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -109,7 +111,9 @@ TEST_F(Startup, OnlyTheDesignWindowIsShownWithSimulateDisabled) {
     EXPECT_EQ(windows->Fparam->windowTitle(), "Simulation parameters");
     EXPECT_EQ(windows->Fidealmag->windowTitle(), "Ideal Magnifier Design");
 
-    EXPECT_EQ(d->size(), QSize(695, 647));
+    // The client area holds the controls; the menu bar stands above it.
+    EXPECT_EQ(d->client->size(), QSize(695, 647));
+    EXPECT_EQ(d->size(), QSize(695, 647 + d->menu_bar->height()));
     EXPECT_EQ(windows->Fwave->size(), QSize(632, 476));
     EXPECT_EQ(windows->Fparam->size(), QSize(544, 372));
     EXPECT_EQ(windows->Fidealmag->size(), QSize(345, 166));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coil physics against published values and independent computations.
 #include <gtest/gtest.h>
 

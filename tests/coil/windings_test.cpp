@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The winding sheet: every target met, recomputed from the sheet's geometry
 // with the physics functions; the refusals; the command line.
 #include <gtest/gtest.h>

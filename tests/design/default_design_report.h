@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report and the value file of the default design (5:7:9:11, excitation
 // at m*w0, C1 5E-9, C3 1E-11, L3 0.03), shared by the engine, command-line
 // and window tests.

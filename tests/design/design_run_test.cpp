@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The design run: whole reports, the program's own stops, and arithmetic
 // faults at the point where they happen.
 #include "design/design_run.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The design window driven as the user does: the typical road from
 // 'Design "ZELVAR"' to "Plot", refused texts, faults and the report log.
 #include "design/design_window.h"
@@ -412,9 +413,9 @@ void answer_file_dialog(const QString& name) {
     });
 }
 
-TEST_F(DesignWindow, CtrlSAndCtrlOAskForTheFileThenSaveTheLogOrLoadTheValues) {
+TEST_F(DesignWindow, CtrlAltSAndCtrlLAskForTheFileThenSaveTheLogOrLoadTheValues) {
     answer_file_dialog("saved.txt");
-    QTest::keyClick(d, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(d, Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(QString::fromUtf8(read_text("saved.txt")), d->Memo1->toPlainText() + "\n");
 
     // A refused file: the error box names the file and the line.
@@ -422,7 +423,7 @@ TEST_F(DesignWindow, CtrlSAndCtrlOAskForTheFileThenSaveTheLogOrLoadTheValues) {
     BoxCatcher boxes;
     ASSERT_TRUE(activate(d));
     answer_file_dialog("bad.val");
-    QTest::keyClick(d, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(d, Qt::Key_L, Qt::ControlModifier);
     ASSERT_TRUE(boxes.wait_for(1));
     boxes.expect_error_box(0, "Value file " + QDir::currentPath() + "/bad.val, line 1: x is not a valid number.");
     EXPECT_FALSE(d->Bsimulate->isEnabled());

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stages on their own: the ladder realizes the impedance, and the
 // transformer stage refuses a coupling outside (0, 1).
 #include <gtest/gtest.h>

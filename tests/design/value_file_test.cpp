@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The value file: its bytes, and every way writing it can fail without
 // losing the previous file.
 #include "design/value_file.h"

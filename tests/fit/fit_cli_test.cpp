@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `zelvar-cli fit`: the design's value file and the frequencies of a network
 // built off it; the report, the JSON keys, the value file it carries, and
 // the exit statuses.

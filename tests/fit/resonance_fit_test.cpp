@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The network's modes per set-up, the fit of the built values from them,
 // and the retune, on the default design built with known deviations.
 #include <gtest/gtest.h>

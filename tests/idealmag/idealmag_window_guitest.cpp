@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ideal magnifier window: "Apply" with and without "Update elements",
 // the mode check, faults and the fields the report does not read.
 #include "idealmag/idealmag_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The worked example of the ideal magnifier (1:2:3, C1 5E-9, L3 0.0282,
 // C3 1.5E-11), shared by the engine, command-line and window tests.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ideal magnifier: the worked example, the mode check, and faults after
 // the header lines.
 #include "idealmag/magnifier.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zelvar-cli simulate --png / --svg: the waveform window's picture of the
 // run, drawn by the window's own code.
 #include <gtest/gtest.h>

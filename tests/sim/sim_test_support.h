@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared by the simulation tests: the default design's circuit and the
 // plain integration loop of the run, entry by entry over all of A and Q.
