@@ -65,6 +65,12 @@ sort >"$work/expected" <<'EOF'
 /usr/share/metainfo
 /usr/share/metainfo/org.zelvar.designer.metainfo.xml
 EOF
+# The picture library zelvar-cli loads, in its folder of the multiarch
+# library folder.
+multiarch=$(gcc -print-multiarch 2>/dev/null || dpkg-architecture -qDEB_HOST_MULTIARCH)
+printf '%s\n' /usr/lib "/usr/lib/$multiarch" "/usr/lib/$multiarch/zelvar" \
+    "/usr/lib/$multiarch/zelvar/libzelvar-pictures.so" >>"$work/expected"
+sort -o "$work/expected" "$work/expected"
 diff -u "$work/expected" "$work/files" || fail "the file list differs from the expected one (- expected, + packaged)"
 
 echo "== control fields"
@@ -112,6 +118,15 @@ tail -n 1 "$work/packaged/report"
 grep -qx 'Values saved in file zelvar.val' "$work/packaged/report" || fail "the design report does not end with the value file"
 cmp "$work/built/report" "$work/packaged/report" || fail "the packaged design report differs from the built one"
 cmp "$work/built/zelvar.val" "$work/packaged/zelvar.val" || fail "the packaged zelvar.val differs from the built one"
+# The picture comes from the packaged picture library, found from the
+# packaged program's folder.
+status=0
+(cd "$work/packaged" && QT_QPA_PLATFORM=offscreen "$cli" simulate --values zelvar.val --png p.png >picture 2>errors) ||
+    status=$?
+(cd "$work/built" && QT_QPA_PLATFORM=offscreen "$built_cli" simulate --values zelvar.val --png p.png >picture 2>errors) ||
+    true
+[ "$status" = 0 ] || fail "packaged zelvar-cli simulate --png exits $status: $(cat "$work/packaged/errors")"
+cmp "$work/built/p.png" "$work/packaged/p.png" || fail "the packaged program's picture differs from the built one's"
 
 if [ "$failures" -gt 0 ]; then
     echo "$failures package check(s) failed"

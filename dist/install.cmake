@@ -21,6 +21,20 @@ if(TARGET core_tests)
                                                 ZELVAR_VERSION="${PROJECT_VERSION}")
 endif()
 
+# Where zelvar-cli finds its picture library, relative to the prefix: the
+# program's private folder of the multiarch library folder (lib/zelvar where
+# there is no multiarch name), out of the linker's search path.
+if(CMAKE_LIBRARY_ARCHITECTURE)
+  set(ZELVAR_PICTURES_DIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/zelvar)
+else()
+  set(ZELVAR_PICTURES_DIR lib/zelvar)
+endif()
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/plot/picture_loader.cpp APPEND PROPERTY COMPILE_DEFINITIONS
+             ZELVAR_PICTURES_DIR="${ZELVAR_PICTURES_DIR}")
+if(TARGET core_tests)
+  target_compile_definitions(core_tests PRIVATE ZELVAR_PICTURES_DIR="${ZELVAR_PICTURES_DIR}")
+endif()
+
 # Files stamped with the version, and the compressed ones Debian wants.
 configure_file(${ZELVAR_DIST_DIR}/${ZELVAR_APP_ID}.metainfo.xml.in
                ${ZELVAR_DIST_OUT}/${ZELVAR_APP_ID}.metainfo.xml @ONLY)
@@ -55,6 +69,10 @@ if(NOT TARGET zelvar)
 endif()
 
 install(TARGETS zelvar RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The picture library zelvar-cli loads for --png and --svg, private to the
+# program: found relative to zelvar-cli's folder (plot/picture_loader.cpp).
+install(TARGETS zelvar-pictures LIBRARY DESTINATION ${ZELVAR_PICTURES_DIR}
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 install(FILES ${ZELVAR_DIST_OUT}/zelvar.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${ZELVAR_DIST_DIR}/${ZELVAR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${ZELVAR_DIST_DIR}/${ZELVAR_APP_ID}.svg

@@ -17,6 +17,7 @@
 #include "plot/wave_window.h"
 #include "sim/param_window.h"
 #include "sim/tolerance_window.h"
+#include "widgets/field_tooltip_widget.h"
 #include "widgets/radio_group_widget.h"
 
 namespace zelvar {
@@ -127,6 +128,8 @@ ZelvarWindows::ZelvarWindows() {
     // Values loaded from a file enable "Simulate" as a design run does.
     QObject::connect(Fparam, &TFparam::values_loaded, Fdesign, &TFdesign::enable_simulate);
     Fparam->set_tolerance_window(Ftolerance);
+    Fparam->set_report_log(&Fdesign->report_log());
+    for (QWidget* w : std::initializer_list<QWidget*>{Fdesign, Fparam, Fidealmag, Ftolerance}) apply_field_tooltips(w);
     Fdesign->set_windows(Fparam, Fidealmag);
     Fidealmag->set_windows(Fparam, Fdesign);
     Fdesign->set_windings_window(Fwindings);

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace zelvar {
 
@@ -129,50 +131,120 @@ bool is_written_into(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
 }
 
-// Writes into an existing special file.  A pipe without a reader is refused
-// at once (ENXIO) rather than waited for.
-void write_into(const std::string& path, const std::string& bytes) {
+// Opens an existing special file for writing into it.  A pipe without a
+// reader is refused at once (ENXIO) rather than waited for.
+int open_special(const std::string& path) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) raise_io_error(errno);
-    try {
-        const int flags = ::fcntl(fd, F_GETFL);
-        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) raise_io_error(errno);
-        write_all_to(fd, bytes);
-    } catch (...) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int error = errno;
         ::close(fd);
-        throw;
+        raise_io_error(error);
     }
-    if (::close(fd) != 0 && errno != EINTR) raise_io_error(errno);
+    return fd;
 }
 
 }  // namespace
 
-void write_file_atomically(const std::string& path, const std::string& bytes) {
+// How a name is written: into this process's descriptor, into a special
+// file, or through a temporary file renamed over it.
+struct AtomicFileWriter::State {
+    std::string path;
+    int own_fd = -1;      // this process's descriptor (not closed here)
+    int special_fd = -1;  // a device, pipe or socket, opened here
+    std::unique_ptr<TemporaryFile> file;
+    bool keep_mode = false;
+    mode_t mode = 0;
+};
+
+AtomicFileWriter::AtomicFileWriter(const std::string& path) : state_(new State) {
+    std::unique_ptr<State> state(state_);
+    state->path = path;
     // The process's own descriptor (/dev/stdout) is written as it stands, so
     // that the bytes follow what the process has written to it.
     if (const int fd = own_descriptor(path); fd >= 0) {
         if (::fcntl(fd, F_GETFL) < 0) raise_io_error(errno);
-        write_all_to(fd, bytes);
-        return;
+        state->own_fd = fd;
+    } else if (is_written_into(path)) {
+        state->special_fd = open_special(path);
+    } else {
+        struct stat old;
+        const bool exists = ::lstat(path.c_str(), &old) == 0;
+        if (exists && S_ISREG(old.st_mode)) {
+            // A file the user cannot write is refused: by its permission bits
+            // (which root ignores), then as the system judges it for this user.
+            if ((old.st_mode & 0222) == 0) raise_io_error(EACCES);
+            if (::access(path.c_str(), W_OK) != 0) raise_io_error(errno);
+            state->keep_mode = true;
+            state->mode = old.st_mode & 0777;
+        } else if (exists && S_ISDIR(old.st_mode)) {
+            raise_io_error(EISDIR);  // a rename could not replace it
+        }
+        state->file = std::make_unique<TemporaryFile>(path);
     }
-    if (is_written_into(path)) {
-        write_into(path, bytes);
-        return;
+    state.release();
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (state_->special_fd >= 0) ::close(state_->special_fd);
+    delete state_;
+}
+
+void AtomicFileWriter::write(const std::string& bytes) {
+    if (state_->own_fd >= 0)
+        write_all_to(state_->own_fd, bytes);
+    else if (state_->special_fd >= 0)
+        write_all_to(state_->special_fd, bytes);
+    else if (state_->file)
+        state_->file->write_all(bytes);
+}
+
+void AtomicFileWriter::commit() {
+    if (state_->special_fd >= 0) {
+        const int fd = state_->special_fd;
+        state_->special_fd = -1;
+        if (::close(fd) != 0 && errno != EINTR) raise_io_error(errno);
+    } else if (state_->file) {
+        if (state_->keep_mode) state_->file->set_mode(state_->mode);
+        state_->file->close();
+        state_->file->rename_to(state_->path);
+        state_->file.reset();
     }
-    bool keep_mode = false;
-    struct stat old;
-    if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        // A file the user cannot write is refused: by its permission bits
-        // (which root ignores), then as the system judges it for this user.
-        if ((old.st_mode & 0222) == 0) raise_io_error(EACCES);
-        if (::access(path.c_str(), W_OK) != 0) raise_io_error(errno);
-        keep_mode = true;
+}
+
+void write_file_atomically(const std::string& path, const std::string& bytes) {
+    AtomicFileWriter writer(path);
+    writer.write(bytes);
+    writer.commit();
+}
+
+std::string cannot_write_message(const std::string& kind, const std::string& path, int errno_value) {
+    return kind + " file " + path + " cannot be written: " + std::strerror(errno_value);
+}
+
+void write_named_file(const std::string& kind, const std::string& path, const std::string& bytes) {
+    try {
+        write_file_atomically(path, bytes);
+    } catch (const FileError& e) {
+        throw Error(cannot_write_message(kind, path, e.errno_value));
     }
-    TemporaryFile file(path);
-    file.write_all(bytes);
-    if (keep_mode) file.set_mode(old.st_mode & 0777);
-    file.close();
-    file.rename_to(path);
+}
+
+void check_writable(const std::string& kind, const std::string& path) {
+    try {
+        if (own_descriptor(path) >= 0) return;  // checked when it is written
+        if (is_written_into(path)) {
+            // A device or pipe: open and close it (a pipe without a reader
+            // is refused at once).
+            const int fd = open_special(path);
+            ::close(fd);
+            return;
+        }
+        const AtomicFileWriter probe(path);  // its temporary file goes again
+    } catch (const FileError& e) {
+        throw Error(cannot_write_message(kind, path, e.errno_value));
+    }
 }
 
 }  // namespace zelvar

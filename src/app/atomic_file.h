@@ -34,4 +34,41 @@ public:
 // (each write has its own temporary name).
 void write_file_atomically(const std::string& path, const std::string& bytes);
 
+// The same, for a file written piece by piece (rows as a long analysis
+// finishes them): the constructor makes the temporary file at once, so a
+// name that cannot be written is known before the work starts; commit()
+// puts the file in place.  A writer that goes without commit() (a failure,
+// an exception) leaves the previous file whole and removes the temporary
+// one.  A special file (a device, a pipe, this process's descriptor) is
+// written into as the pieces come.  Failures throw FileError.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const std::string& path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void write(const std::string& bytes);
+    void commit();
+
+private:
+    struct State;
+    State* state_;
+};
+
+// The one message of a file that cannot be written: "<Kind> file <path>
+// cannot be written: <the system's reason>", e.g. "Picture file p.png
+// cannot be written: No space left on device".
+std::string cannot_write_message(const std::string& kind, const std::string& path, int errno_value);
+
+// write_file_atomically() with a failure raised as zelvar::Error with
+// cannot_write_message().
+void write_named_file(const std::string& kind, const std::string& path, const std::string& bytes);
+
+// Raises zelvar::Error with cannot_write_message() when `path` cannot be
+// written (a missing or unwritable folder, a folder of that name, a file
+// without write permission), without changing anything: for a command that
+// checks its outputs before a long run.
+void check_writable(const std::string& kind, const std::string& path);
+
 }  // namespace zelvar

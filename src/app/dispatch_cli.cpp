@@ -3,6 +3,7 @@
 #include "coil/windings_cli.h"
 #include "design/design_cli.h"
 #include "design/modes_cli.h"
+#include "fit/fit_cli.h"
 #include "idealmag/magnifier_cli.h"
 #include "sim/netlist_cli.h"
 #include "sim/response_cli.h"
@@ -22,6 +23,7 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         "  tolerance   Monte Carlo and sensitivity analysis of a simulation\n"
         "  modes       design every mode k:l:m:n up to a limit and list the realizable ones\n"
         "  response    natural frequencies and frequency response of the circuit\n"
+        "  fit         the network as built from measured resonances, and its retune\n"
         "  windings    the winding sheet of a design: turns, capacitors, top terminal, primary, losses\n"
         "  coil        inductance, own capacitance, resonance and losses of one wound coil\n"
         "Run 'zelvar-cli <command> --help' for the options of a command.\n";
@@ -42,6 +44,7 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command == "tolerance") return tolerance_command(rest, out, err);
     if (command == "modes") return modes_command(rest, out, err);
     if (command == "response") return response_command(rest, out, err);
+    if (command == "fit") return fit_command(rest, out, err);
     if (command == "windings") return windings_command(rest, out, err);
     if (command == "coil") return coil_command(rest, out, err);
     if (command == "--help" || command == "-h" || command == "help") {

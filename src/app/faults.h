@@ -37,6 +37,15 @@ public:
     explicit Error(const std::string& message) : std::runtime_error(message) {}
 };
 
+// A setting outside the range the operation accepts (a tolerance of 100 %,
+// |k12| >= 1 where a circuit is needed, a frequency range that is not
+// positive): shown like any error in the windows; the command line reports
+// it as a usage error.
+class SettingError : public Error {
+public:
+    using Error::Error;
+};
+
 inline constexpr const char* kIntegerOverflow = "Integer overflow";
 inline constexpr const char* kRangeCheck = "Range check error";
 inline constexpr const char* kDivisionByZero = "Floating point division by zero";

@@ -16,6 +16,7 @@ int design_command(const std::vector<std::string>& args, std::ostream& out, std:
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
+        "design",
         [&] {
             const DesignInputs inputs = design_options.inputs();
             PrintingSink log(out);

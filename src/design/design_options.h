@@ -54,12 +54,12 @@ public:
     DesignInputs inputs() const {
         DesignInputs inputs;
         for (int i = first_; i < kReals; ++i)
-            if (app_->count(reals_[i].name) > 0) inputs.*reals_[i].field = parse_real(reals_[i].text);
+            if (app_->count(reals_[i].name) > 0) inputs.*reals_[i].field = option_real(reals_[i].name, reals_[i].text);
         inputs.excitation = static_cast<int>(std::string("klmn").find(excitation_));
         inputs.leave_c1 = leave_c1_->count() > 0;
-        if (inputs.leave_c1) inputs.g1 = parse_real(g1_text_);
+        if (inputs.leave_c1) inputs.g1 = option_real("--leave-c1", g1_text_);
         inputs.leave_c2 = leave_c2_->count() > 0;
-        if (inputs.leave_c2) inputs.g2 = parse_real(g2_text_);
+        if (inputs.leave_c2) inputs.g2 = option_real("--leave-c2", g2_text_);
         return inputs;
     }
 

@@ -6,7 +6,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileDialog>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -26,6 +25,7 @@
 #include "idealmag/idealmag_window.h"
 #include "sim/param_window.h"
 #include "sim/sim_document.h"
+#include "widgets/file_dialog_widget.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
 
@@ -442,14 +442,13 @@ void TFdesign::Button1Click() {
 void TFdesign::save_report(const std::string& path) {
     QByteArray text = Memo1->toPlainText().toUtf8();
     if (!text.isEmpty()) text += '\n';
-    write_file_atomically(path, text.toStdString());
+    write_named_file("Report", path, text.toStdString());
 }
 
 void TFdesign::save_report_command() {
     run_guarded(this, [this] {
-        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save report"),
-                                                          QStringLiteral("report.txt"),
-                                                          QStringLiteral("Text files (*.txt);;All files (*)"));
+        const QString path = choose_file_to_save(this, QStringLiteral("Save report"), QStringLiteral("report.txt"),
+                                                 QStringLiteral("Text files (*.txt);;All files (*)"));
         if (!path.isEmpty()) save_report(QFile::encodeName(path).toStdString());
     });
 }
@@ -464,12 +463,16 @@ void TFdesign::load_values_command() {
 
 void TFdesign::BmodesClick() {
     run_guarded(this, [this] {
+        // The fields as they stand: a text typed but not yet left is checked
+        // as leaving it would (a refused one shows the error box and opens
+        // nothing).
+        if (auto* typed = qobject_cast<TNEdit*>(focusWidget()); typed != nullptr && typed->window() == this)
+            typed->exit_check();
         const DesignInputs inputs = read_inputs();
         if (modes_ == nullptr) {
             modes_ = new TFmodes(this);
-            modes_->on_choose = [this](std::int32_t k, std::int32_t l, std::int32_t m, std::int32_t n) {
-                choose_mode(k, l, m, n);
-            };
+            modes_->on_choose = [this](const DesignInputs& from, std::int32_t k, std::int32_t l, std::int32_t m,
+                                       std::int32_t n) { choose_mode(from, k, l, m, n); };
         }
         modes_->explore(inputs);
         bring_to_front(modes_);
@@ -482,6 +485,19 @@ void TFdesign::choose_mode(std::int32_t k, std::int32_t l, std::int32_t m, std::
     NEm->set_panel_real(m);
     NEn->set_panel_real(n);
     BdesignClick();
+}
+
+void TFdesign::choose_mode(const DesignInputs& from, std::int32_t k, std::int32_t l, std::int32_t m,
+                           std::int32_t n) {
+    NEC1->set_panel_real(from.C1);
+    NEC3->set_panel_real(from.C3);
+    NEL3->set_panel_real(from.L3);
+    RGexcitation->set_item_index(from.excitation);
+    CBC1->setChecked(from.leave_c1);
+    NEg1->set_panel_real(from.g1);
+    CBC2->setChecked(from.leave_c2);
+    NEg2->set_panel_real(from.g2);
+    choose_mode(k, l, m, n);
 }
 
 void TFdesign::closeEvent(QCloseEvent* event) {

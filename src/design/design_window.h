@@ -102,7 +102,8 @@ public:
 
     // The report log's text as a UTF-8 file (the micro sign as µ, each line
     // ended by a line feed), written whole or not at all: a failed write
-    // keeps the old file and raises zelvar::Error.
+    // keeps the old file and raises zelvar::Error naming the file and the
+    // system's reason ("Report file F cannot be written: ...").
     void save_report(const std::string& path);
 
     // Controls, named as the window describes them.
@@ -139,6 +140,9 @@ public slots:
     void choose_mode(std::int32_t k, std::int32_t l, std::int32_t m, std::int32_t n);
     // Solves the windings for the parameter window's values and shows them.
     void BwindingsClick();
+    // The same after writing the other inputs the explorer's table was built
+    // from (C1, C3, L3, excitation, energy-left options) into their fields.
+    void choose_mode(const DesignInputs& from, std::int32_t k, std::int32_t l, std::int32_t m, std::int32_t n);
 
 protected:
     // Closing the main window ends the program.

@@ -5,6 +5,7 @@
 // value file and no report lines.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,9 +54,51 @@ std::int32_t mode_count(std::int32_t max);
 // Every mode 1 <= k < l < m < n <= max, in increasing order of k, then l,
 // m and n.  max below 4 gives no row; max above 200 raises zelvar::Error.
 // With a progress record, counts the designs there and stops early (with
-// the rows so far) when its cancel flag is set.
+// the rows so far) when its cancel flag is set.  The designs run on
+// `threads` worker threads (0: one per core); the rows are the same
+// whatever their number.
 std::vector<ModeRow> explore_modes(const DesignInputs& base, std::int32_t max = 21,
-                                   ExploreProgress* progress = nullptr);
+                                   ExploreProgress* progress = nullptr, int threads = 0);
+
+// The same designs, each row handed to `take` as soon as the rows before it
+// in mode order have been: from one thread at a time, but not necessarily
+// the calling one.  At most 2048 rows per thread wait for their turn (enough
+// for a thread to run on while another is held up), so the memory does not
+// grow with max.  When cancelled, the rows handed over are
+// those before the first one not designed.  An exception from `take` or a
+// design stops the workers and is raised here.
+void explore_modes_in_order(const DesignInputs& base, std::int32_t max, int threads,
+                            const std::function<void(const ModeRow&)>& take, ExploreProgress* progress = nullptr);
+
+// The rows select_modes() keeps, gathered one by one in mode order, in
+// about 100 bytes each (the mode, the status, the figures as 80-bit values;
+// a fault's message apart): what `modes` lists, without the designs it
+// does not list.
+class ModeListing {
+public:
+    ModeListing(long double k12_max, bool include_stopped) : k12_max_(k12_max), include_stopped_(include_stopped) {}
+    void add(const ModeRow& row);
+    // The rows in the order of select_modes(); call once every row is added.
+    void sort();
+    std::size_t size() const { return good_.size() + stopped_.size(); }
+    std::int32_t realizable() const { return static_cast<std::int32_t>(good_.size()); }
+    ModeRow row(std::size_t i) const;
+
+    // One row: k12, fin, f1, f2, f3, the transfer time, L1, C2 and L2 as
+    // their 10 bytes each (the cycles are formed again from two of them).
+    struct Packed {
+        std::int32_t fault;  // index of the message, -1 for none
+        std::uint8_t k, l, m, n;
+        std::uint8_t status;
+        unsigned char reals[9][10];
+    };
+
+private:
+    long double k12_max_;
+    bool include_stopped_;
+    std::vector<Packed> good_, stopped_;
+    std::vector<std::string> faults_;
+};
 
 // The realizable rows whose k12 is at most k12_max (all of them when
 // include_stopped), the realizable ones sorted by increasing k12 (ties in
@@ -81,9 +124,17 @@ std::vector<std::string> mode_cells(const ModeRow& row);
 
 // The printed table: a title line, the column heads, one line per row.
 std::vector<std::string> mode_table_lines(const std::vector<ModeRow>& rows);
+// Its parts: the title and head lines for a count of realizable rows, and
+// the line of one row.
+std::vector<std::string> mode_table_head(std::int32_t realizable);
+std::string mode_table_line(const ModeRow& row);
 
 // "k,l,m,n,status,k12,fin,f1,f2,f3,t_transfer,cycles,L1,C2,L2", then one
-// line per row, SI units, reals with 15 significant digits.
+// line per row, SI units, reals with 15 significant digits; a stopped mode
+// has empty figures, and a fault its message in the status ("fault: ...").
 std::string modes_csv(const std::vector<ModeRow>& rows);
+// Its parts: the head line and the line of one row (with their newlines).
+std::string modes_csv_head();
+std::string modes_csv_line(const ModeRow& row);
 
 }  // namespace zelvar

@@ -1,6 +1,9 @@
 #include "design/modes_window.h"
 
+#include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -10,6 +13,8 @@
 #include <exception>
 
 #include "app/error_box_widget.h"
+#include "report/format.h"
+#include "widgets/field_tooltip_widget.h"
 #include "widgets/tnedit_widget.h"
 
 namespace zelvar {
@@ -59,6 +64,14 @@ TFmodes::TFmodes(QWidget* parent) : QWidget(parent, Qt::Window) {
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSortingEnabled(true);
+    // Widths from every row, not only those in view.
+    table->horizontalHeader()->setResizeContentsPrecision(-1);
+    connect(table->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+            [this] { QMetaObject::invokeMethod(this, [this] { size_columns(); }, Qt::QueuedConnection); });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+
+    apply_field_tooltips(this);
 
     timer_ = new QTimer(this);
     timer_->setInterval(50);
@@ -70,7 +83,7 @@ TFmodes::TFmodes(QWidget* parent) : QWidget(parent, Qt::Window) {
         run_guarded(this, [&] {
             std::int32_t mode[4];
             for (int c = 0; c < 4; ++c) mode[c] = static_cast<std::int32_t>(table->item(row, c)->data(Qt::UserRole).toInt());
-            if (on_choose) on_choose(mode[0], mode[1], mode[2], mode[3]);
+            if (on_choose) on_choose(table_inputs_, mode[0], mode[1], mode[2], mode[3]);
         });
     });
 }
@@ -91,7 +104,8 @@ void TFmodes::explore(const DesignInputs& base, std::int32_t max) {
     total_ = mode_count(max);
     progress->setRange(0, total_);
     progress->setValue(0);
-    status->setText(QString("Designing %1 modes...").arg(total_));
+    pending_inputs_ = base;
+    show_status(QString("Designing %1 modes...").arg(total_));
     Bcancel->setEnabled(true);
     ExploreProgress* shared = progress_.get();
     worker_ = std::thread([this, base, max, generation, shared] {
@@ -131,15 +145,16 @@ void TFmodes::finish(std::uint64_t generation, std::vector<ModeRow> rows, std::s
     Bcancel->setEnabled(false);
     progress->setValue(progress_->done.load());
     if (!error.empty()) {
-        status->setText("Stopped by an error.");
+        show_status("Stopped by an error.");
         show_error_box(this, error);
         return;
     }
     if (cancelled) {
-        status->setText(QString("Cancelled after %1 of %2 modes; the table is unchanged.").arg(rows.size()).arg(total_));
+        show_status(QString("Cancelled after %1 of %2 modes; the table is unchanged.").arg(rows.size()).arg(total_));
         return;
     }
     rows_ = std::move(rows);
+    table_inputs_ = pending_inputs_;
     fill_table();
 }
 
@@ -160,25 +175,39 @@ void TFmodes::fill_table() {
     }
     table->setSortingEnabled(true);
     table->sortItems(4, Qt::AscendingOrder);
-    table->resizeColumnsToContents();
-    status->setText(QString("%1 realizable modes of %2.").arg(shown.size()).arg(rows_.size()));
     apply_filter();
 }
 
+void TFmodes::size_columns() { table->resizeColumnsToContents(); }
+
+void TFmodes::show_status(const QString& what) {
+    QString text = what;
+    if (!text.isEmpty()) text += ' ';
+    text += QString("Filter: k12 up to %1.").arg(QString::fromStdString(real_display_text(limit_)));
+    status->setText(text);
+}
+
+void TFmodes::closeEvent(QCloseEvent* event) {
+    BcancelClick();
+    event->accept();
+}
+
 void TFmodes::apply_filter() {
-    const double limit = static_cast<double>(NEk12max->panel_real());
+    limit_ = NEk12max->panel_real();
+    const double limit = static_cast<double>(limit_);
     int visible = 0;
     for (int r = 0; r < table->rowCount(); ++r) {
-        const bool hide = table->item(r, 4)->data(Qt::UserRole).toDouble() > limit;
+        const bool hide = !(table->item(r, 4)->data(Qt::UserRole).toDouble() <= limit);
         table->setRowHidden(r, hide);
         visible += hide ? 0 : 1;
     }
-    if (!busy() && !rows_.empty())
-        status->setText(QString("%1 realizable modes of %2; %3 shown with k12 up to %4.")
-                            .arg(table->rowCount())
-                            .arg(rows_.size())
-                            .arg(visible)
-                            .arg(QString::fromStdString(real_display_text(NEk12max->panel_real()))));
+    size_columns();
+    if (busy())
+        show_status(QString("Designing %1 modes...").arg(total_));
+    else if (!rows_.empty())
+        show_status(QString("%1 realizable modes of %2; %3 shown.").arg(table->rowCount()).arg(rows_.size()).arg(visible));
+    else
+        show_status(QString());
 }
 
 }  // namespace zelvar

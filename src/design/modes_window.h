@@ -2,8 +2,10 @@
 // TFmodes: the mode explorer's window.  It designs every mode up to 21 with
 // a snapshot of the design window's other inputs, on a worker thread with a
 // progress bar and Cancel, and lists the realizable modes in a sortable
-// table with a filter on the largest k12.  A double-click on a row hands
-// its mode to the design window.
+// table with a filter on the largest k12 (applied on Return and when the
+// field is left; the status line names the limit in force).  A double-click
+// on a row hands its mode, with the inputs the table was built from, to the
+// design window.  Escape and closing the window cancel an exploration.
 #include <QTableWidgetItem>
 #include <QWidget>
 
@@ -14,6 +16,7 @@
 
 #include "design/mode_explorer.h"
 
+class QCloseEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -44,11 +47,17 @@ public:
     // True while an exploration runs.
     bool busy() const { return worker_.joinable(); }
 
-    // Called with the mode of a double-clicked row.
-    std::function<void(std::int32_t k, std::int32_t l, std::int32_t m, std::int32_t n)> on_choose;
+    // Called with the inputs the table was built from and the mode of a
+    // double-clicked row.
+    std::function<void(const DesignInputs& from, std::int32_t k, std::int32_t l, std::int32_t m, std::int32_t n)>
+        on_choose;
 
-    // The rows of the last completed exploration (all modes, in mode order).
+    // The rows of the last completed exploration (all modes, in mode order),
+    // and the inputs it designed them with.
     const std::vector<ModeRow>& rows() const { return rows_; }
+    const DesignInputs& table_inputs() const { return table_inputs_; }
+    // The largest k12 of the filter in force.
+    long double k12_limit() const { return limit_; }
 
     QTableWidget* table;
     TNEdit* NEk12max;
@@ -61,8 +70,13 @@ public slots:
     // Hides the rows whose k12 is above the filter field's value.
     void apply_filter();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void poll();
+    void size_columns();
+    void show_status(const QString& what);
     void finish(std::uint64_t generation, std::vector<ModeRow> rows, std::string error, bool cancelled);
     void fill_table();
     void stop_worker();
@@ -73,6 +87,8 @@ private:
     std::int32_t total_ = 0;
     QTimer* timer_;
     std::vector<ModeRow> rows_;
+    DesignInputs pending_inputs_, table_inputs_;
+    long double limit_ = 1;
 };
 
 }  // namespace zelvar

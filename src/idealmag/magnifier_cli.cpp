@@ -39,12 +39,13 @@ int magnifier_command(const std::vector<std::string>& args, std::ostream& out, s
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
+        "magnifier",
         [&] {
             MagnifierInputs inputs;
             for (const IntOption& o : ints)
-                if (app.count(o.name) > 0) inputs.*o.field = parse_int(o.text);
+                if (app.count(o.name) > 0) inputs.*o.field = option_int(o.name, o.text);
             for (const RealOption& o : reals)
-                if (app.count(o.name) > 0) inputs.*o.field = parse_real(o.text);
+                if (app.count(o.name) > 0) inputs.*o.field = option_real(o.name, o.text);
             PrintingSink log(out);
             MagnifierResults results;
             return design_magnifier(inputs, log, results);

@@ -26,11 +26,12 @@ void toolkit_errors_only(QtMsgType type, const QMessageLogContext&, const QStrin
 int dots_per_meter(int dpi) { return static_cast<int>(std::lround(dpi / 0.0254)); }
 
 void write_picture(const std::string& path, const QByteArray& bytes) {
-    try {
-        write_file_atomically(path, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    } catch (const FileError&) {
-        throw Error("Picture file " + path + " cannot be written");
-    }
+    write_named_file("Picture", path, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+// The picture could not be made (the toolkit's encoder or painter failed).
+[[noreturn]] void not_encoded(const std::string& path) {
+    throw Error("Picture file " + path + " cannot be written: the picture could not be encoded");
 }
 
 }  // namespace
@@ -61,46 +62,38 @@ QImage plot_image(const PlotPicture& picture, int dpi_x, int dpi_y) {
     return image;
 }
 
-void save_png_image(const std::string& path, const QImage& image) {
+void save_plot_png(const std::string& path, const PlotPicture& picture, int dpi_x, int dpi_y) {
+    const QImage image = plot_image(picture, dpi_x, dpi_y);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) throw Error("Picture file " + path + " cannot be written");
+    if (!image.save(&buffer, "PNG")) not_encoded(path);
     buffer.close();
     write_picture(path, bytes);
 }
 
-void save_svg_drawing(const std::string& path, QSize size, const QString& title,
-                      const std::function<std::string(QPainter&)>& draw) {
+void save_plot_svg(const std::string& path, const PlotPicture& picture) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QSvgGenerator svg;
     svg.setOutputDevice(&buffer);
-    svg.setSize(size);
-    svg.setViewBox(QRect(QPoint(0, 0), size));
-    svg.setTitle(title);
+    svg.setSize(picture.size);
+    svg.setViewBox(QRect(QPoint(0, 0), picture.size));
+    svg.setTitle(QStringLiteral("Waveforms"));
     QPainter p;
-    if (!p.begin(&svg)) throw Error("Picture file " + path + " cannot be written");
-    const std::string fault = draw(p);
-    if (!p.end()) throw Error("Picture file " + path + " cannot be written");
-    if (!fault.empty()) throw Error(fault);
+    if (!p.begin(&svg)) not_encoded(path);
+    const PlotLayout layout = render_plot(p, picture);
+    if (!p.end()) not_encoded(path);
+    if (!layout.fault.empty()) throw Error(layout.fault);
     buffer.close();
     write_picture(path, bytes);
 }
 
-void save_plot_png(const std::string& path, const PlotPicture& picture, int dpi_x, int dpi_y) {
-    save_png_image(path, plot_image(picture, dpi_x, dpi_y));
-}
-
-void save_plot_svg(const std::string& path, const PlotPicture& picture) {
-    save_svg_drawing(path, picture.size, QStringLiteral("Waveforms"),
-                     [&picture](QPainter& p) { return render_plot(p, picture).fault; });
-}
-
 void write_run_pictures(const std::string& png, const std::string& svg, int width, int height,
                         const SampleStore& samples, const ViewRecord& view,
-                        const std::array<long double, kChannelRows>& scales) {
+                        const std::array<long double, kChannelRows>& scales,
+                        const std::function<void(const std::string&)>& written) {
     std::unique_ptr<QGuiApplication> app;
     if (QCoreApplication::instance() == nullptr) {
         qInstallMessageHandler(toolkit_errors_only);
@@ -120,8 +113,14 @@ void write_run_pictures(const std::string& png, const std::string& svg, int widt
     picture.samples = &samples;
     picture.view = view;
     picture.scales = scales;
-    if (!png.empty()) save_plot_png(png, picture, dpi_x, dpi_y);
-    if (!svg.empty()) save_plot_svg(svg, picture);
+    if (!png.empty()) {
+        save_plot_png(png, picture, dpi_x, dpi_y);
+        if (written) written(png);
+    }
+    if (!svg.empty()) {
+        save_plot_svg(svg, picture);
+        if (written) written(svg);
+    }
 }
 
 }  // namespace zelvar

@@ -40,7 +40,7 @@ void save_svg_drawing(const std::string& path, QSize size, const QString& title,
 
 // Writes the picture as a PNG file (plot_image) or as an SVG drawing,
 // through the atomic write: a failure leaves an existing file whole.  Errors
-// throw zelvar::Error ("Picture file NAME cannot be written").
+// throw zelvar::Error ("Picture file NAME cannot be written: REASON").
 void save_plot_png(const std::string& path, const PlotPicture& picture, int dpi_x, int dpi_y);
 void save_plot_svg(const std::string& path, const PlotPicture& picture);
 
@@ -49,9 +49,11 @@ void save_plot_svg(const std::string& path, const PlotPicture& picture);
 // and the run's view, written as png and/or svg (an empty name writes
 // nothing).  Creates a QGuiApplication on the offscreen platform when the
 // process has none, and sets the font substitution the windows use; the
-// resolution is the screen's, as the window's.
+// resolution is the screen's, as the window's.  written(name) is called
+// after each file is in place, before the next is begun.
 void write_run_pictures(const std::string& png, const std::string& svg, int width, int height,
                         const SampleStore& samples, const ViewRecord& view,
-                        const std::array<long double, kChannelRows>& scales);
+                        const std::array<long double, kChannelRows>& scales,
+                        const std::function<void(const std::string&)>& written = {});
 
 }  // namespace zelvar

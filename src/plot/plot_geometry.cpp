@@ -59,12 +59,6 @@ bool map_invertible(const PixelMap& m) {
            m.ax != 0 && m.ay != 0;
 }
 
-std::int32_t clamp_coord(long double v, std::int32_t lo, std::int32_t hi) {
-    if (std::isgreater(v, static_cast<long double>(hi))) return hi;
-    if (std::isgreaterequal(v, static_cast<long double>(lo))) return static_cast<std::int32_t>(std::lrintl(v));
-    return lo;
-}
-
 bool round_pixel(long double v, std::int32_t& out) {
     if (std::isnan(v)) return false;
     const long double r = std::nearbyintl(v);

@@ -3,6 +3,7 @@
 // mapping, clamps, decade grid, legend and label texts, the curves reduced
 // per pixel column, the key commands and the zoom rectangle.
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -53,7 +54,19 @@ bool map_invertible(const PixelMap& map);
 // A value above hi gives hi; a value from lo to hi gives the value rounded to
 // the nearest integer (ties to even); anything else (below lo, not a
 // number) gives lo.
-std::int32_t clamp_coord(long double v, std::int32_t lo, std::int32_t hi);
+// Inline, with the rounding lrintl() does (FISTP in the current rounding
+// mode, to nearest): the picture maps every sample of every curve through it.
+inline std::int32_t clamp_coord(long double v, std::int32_t lo, std::int32_t hi) {
+    if (std::isgreater(v, static_cast<long double>(hi))) return hi;
+    if (!std::isgreaterequal(v, static_cast<long double>(lo))) return lo;
+#if defined(__x86_64__) || defined(__i386__)
+    long long r;
+    __asm__("fistpll %0" : "=m"(r) : "t"(v) : "st");
+    return static_cast<std::int32_t>(r);
+#else
+    return static_cast<std::int32_t>(std::lrintl(v));
+#endif
+}
 inline std::int32_t clamp_x(long double v, const PlotArea& a) { return clamp_coord(v, a.x0, a.x1); }
 inline std::int32_t clamp_y(long double v, const PlotArea& a) { return clamp_coord(v, a.y0, a.y1); }
 

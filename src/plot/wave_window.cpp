@@ -1,7 +1,6 @@
 #include "plot/wave_window.h"
 
 #include <QClipboard>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
@@ -21,8 +20,10 @@
 #include "app/error_box_widget.h"
 #include "app/faults.h"
 #include "plot/picture_file_render.h"
+#include "plot/view_samples.h"
 #include "sim/sample_csv.h"
 #include "sim/sim_run.h"
+#include "widgets/file_dialog_widget.h"
 
 namespace zelvar {
 
@@ -314,6 +315,14 @@ void TFwave::FormKeyPress(char key) {
     change_view([this, key] { return apply_key(state_.view, key); });
 }
 
+void TFwave::WholeRunView() {
+    change_view([this] {
+        if (!state_.results_valid) return false;
+        state_.view = state_.result.range;
+        return true;
+    });
+}
+
 void TFwave::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Save)) {
         FileSave();
@@ -321,6 +330,10 @@ void TFwave::keyPressEvent(QKeyEvent* event) {
     }
     if (event->matches(QKeySequence::Copy)) {
         CopyPicture();
+        return;
+    }
+    if ((event->modifiers() & Qt::ControlModifier) && event->key() == Qt::Key_0) {
+        WholeRunView();
         return;
     }
     if ((event->modifiers() & Qt::ControlModifier) && (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
@@ -529,13 +542,8 @@ void TFwave::save_view(const QString& path) {
     if (suffix == "csv") {
         // The samples inside the time window.
         if (!state_.results_valid) throw Error("No waveforms to save");
-        const SampleStore& s = state_.result.samples;
-        SampleStore inside;
-        for (std::int32_t k = 0; k < s.count(); ++k) {
-            if (std::isless(s.time[k], state_.view.t0) || std::isgreater(s.time[k], state_.view.t1)) continue;
-            inside.time.push_back(s.time[k]);
-            inside.values.push_back(s.values[k]);
-        }
+        const SampleStore inside =
+            samples_in_view(state_.result.samples, state_.view.t0, state_.view.t1, state_.result.range.t1);
         write_sample_csv_file(name, inside);
         return;
     }
@@ -549,7 +557,7 @@ void TFwave::save_view(const QString& path) {
 void TFwave::FileSave() {
     run_guarded(this, [&] {
         QString filter;
-        QString path = QFileDialog::getSaveFileName(
+        QString path = choose_file_to_save(
             this, QStringLiteral("Save waveforms"), QString(),
             QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg);;CSV samples (*.csv)"), &filter);
         if (path.isEmpty()) return;

@@ -60,6 +60,9 @@ public:
     void PaintBox1MouseMove(int x, int y);
     void PaintBox1MouseUp();
     void FormKeyPress(char key);
+    // Ctrl+0: the view of the whole run again, as the run left it (no new
+    // run); nothing before a completed run.
+    void WholeRunView();
     // The readout: a move with no button held (Shift snaps to an extremum of
     // v3), the mouse leaving the paint box, Ctrl+click (a marker), and
     // Ctrl+Left / Ctrl+Right (one sample back or on).

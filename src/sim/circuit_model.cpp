@@ -71,4 +71,11 @@ CircuitModel build_model(const SimParams& p) {
     return m;
 }
 
+bool is_coupling_physical(long double k12) { return std::isless(std::fabs(k12), 1.0L); }
+
+void check_coupling(const SimParams& p) {
+    if (!is_coupling_physical(p.k12))
+        throw SettingError("The coupling k12 must be above -1 and below 1: a coupling of 1 or more is not a circuit");
+}
+
 }  // namespace zelvar

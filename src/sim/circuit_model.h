@@ -21,4 +21,14 @@ struct CircuitModel {
 // raised as zelvar::Error at the first faulting operation.
 CircuitModel build_model(const SimParams& p);
 
+// True when the coupling makes a circuit: |k12| < 1 (a NaN is none).  With
+// |k12| >= 1 the coupled inductors store negative energy (L1·L2 − M² <= 0):
+// no physical transformer has it.
+bool is_coupling_physical(long double k12);
+
+// The analyses added to the simulation (tolerance, response, netlist) refuse
+// what is not a circuit: raises zelvar::SettingError naming k12 unless
+// is_coupling_physical(p.k12).  The simulation itself keeps its rules.
+void check_coupling(const SimParams& p);
+
 }  // namespace zelvar

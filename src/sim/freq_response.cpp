@@ -120,11 +120,21 @@ ResponseRange default_range(const std::vector<NaturalFrequency>& naturals) {
     return r;
 }
 
-std::vector<long double> log_grid(const ResponseRange& range) {
+void check_response_circuit(const SimParams& p) {
+    check_coupling(p);
+    if (!(std::isgreater(p.fin, 0) && std::isfinite(p.fin)))
+        throw SettingError("The source frequency fin must be a positive frequency");
+}
+
+void check_response_range(const ResponseRange& range) {
     if (!(std::isgreater(range.from, 0) && std::isless(range.from, range.to) && std::isfinite(range.to)))
-        throw Error("The frequency range must go from a positive frequency up to a higher one");
-    if (range.points < 2) throw Error("The response needs at least 2 points");
-    if (range.points > kMaxResponsePoints) throw Error("The response takes at most 1000000 points");
+        throw SettingError("The frequency range must go from a positive frequency up to a higher one");
+    if (range.points < 2) throw SettingError("The response needs at least 2 points");
+    if (range.points > kMaxResponsePoints) throw SettingError("The response takes at most 1000000 points");
+}
+
+std::vector<long double> log_grid(const ResponseRange& range) {
+    check_response_range(range);
     std::vector<long double> f(static_cast<std::size_t>(range.points));
     const long double ratio = range.to / range.from;
     const long double last = range.points - 1;
@@ -170,19 +180,18 @@ std::string csv_real15(long double x) {
 
 void write_response_csv(std::ostream& out, const std::vector<ResponsePoint>& curve) {
     out << "f,v3_db,zin_ohm,zin_deg\n";
-    for (const ResponsePoint& p : curve)
-        out << csv_real15(p.f) + ',' + csv_real15(p.v3_db) + ',' + csv_real15(p.zin_ohm) + ',' +
-                   csv_real15(p.zin_deg) + '\n';
+    const auto field = [](long double x) { return std::isfinite(x) ? csv_real15(x) : std::string(); };
+    for (const ResponsePoint& p : curve) {
+        const bool zin = std::isfinite(p.zin_ohm);
+        out << csv_real15(p.f) + ',' + field(p.v3_db) + ',' + field(p.zin_ohm) + ',' +
+                   (zin ? csv_real15(p.zin_deg) : std::string()) + '\n';
+    }
 }
 
 void write_response_csv_file(const std::string& path, const std::vector<ResponsePoint>& curve) {
     std::ostringstream text;
     write_response_csv(text, curve);
-    try {
-        write_file_atomically(path, text.str());
-    } catch (const FileError& e) {
-        throw Error("CSV file " + path + " cannot be written: " + std::strerror(e.errno_value));
-    }
+    write_named_file("CSV", path, text.str());
 }
 
 }  // namespace zelvar

@@ -19,8 +19,8 @@ namespace zelvar {
 
 struct ResponsePoint {
     long double f = 0;        // Hz
-    long double v3_db = 0;    // 20·log10|V3/Vin|; −inf where V3 is 0
-    long double zin_ohm = 0;  // |Zin|; +inf where I1 is 0
+    long double v3_db = 0;    // 20·log10|V3/Vin|; −inf where V3 is 0 (no coupling), written as an empty field
+    long double zin_ohm = 0;  // |Zin|; +inf where I1 is 0, written as an empty field (and its phase too)
     long double zin_deg = 0;  // arg Zin, degrees in (−180, 180]
 };
 
@@ -52,13 +52,19 @@ std::vector<NaturalFrequency> lossless_resonances(const SimParams& p);
 // frequencies, 2000 points.  Raises zelvar::Error when there is none.
 ResponseRange default_range(const std::vector<NaturalFrequency>& naturals);
 
+// Raises zelvar::SettingError unless the circuit has a response: |k12| < 1
+// (check_coupling) and a finite positive fin.
+void check_response_circuit(const SimParams& p);
+
 // The most points a response takes (about 100 MB with the grid).
 constexpr std::int32_t kMaxResponsePoints = 1000000;
 
 // The frequencies of the logarithmic grid: from·(to/from)^(i/(points−1)),
-// the two ends exact.  Raises zelvar::Error for a range that is not
-// 0 < from < to with 2 to kMaxResponsePoints points.
+// the two ends exact.  Raises zelvar::SettingError for a range that is not
+// 0 < from < to < inf with 2 to kMaxResponsePoints points.
 std::vector<long double> log_grid(const ResponseRange& range);
+// log_grid()'s check alone.
+void check_response_range(const ResponseRange& range);
 
 // The response at one frequency f > 0 (Hz).
 ResponsePoint response_at(const SimParams& p, long double f);
@@ -71,7 +77,8 @@ std::vector<ResponsePoint> frequency_response(const SimParams& p, const Response
 // neighbour, not below the right one; the ends excluded).
 std::vector<std::size_t> v3_maxima(const std::vector<ResponsePoint>& curve);
 
-// "f,v3_db,zin_ohm,zin_deg", then one line per point, 15 significant digits.
+// "f,v3_db,zin_ohm,zin_deg", then one line per point, 15 significant digits;
+// a figure that is not finite (a zero V3 or I1) is left empty.
 void write_response_csv(std::ostream& out, const std::vector<ResponsePoint>& curve);
 // Writes the file; a file that cannot be written raises zelvar::Error.
 void write_response_csv_file(const std::string& path, const std::vector<ResponsePoint>& curve);

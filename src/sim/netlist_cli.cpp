@@ -1,13 +1,35 @@
 #include "sim/netlist_cli.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstring>
 
 #include "app/atomic_file.h"
 #include "design/cli_common.h"
+#include "sim/circuit_model.h"
 #include "sim/netlist.h"
+#include "sim/param_table.h"
 #include "sim/simulate_cli.h"
+#include "widgets/numeric_text.h"
 
 namespace zelvar {
+
+namespace {
+
+// ngspice reads its numbers as doubles: a value of the run that a double
+// cannot hold (1E4000, 1E-4000) is refused, naming its option.
+void check_ngspice_range(const SimParams& params) {
+    for (const ParamSpec& p : kParamTable) {
+        if (p.kind != ParamKind::real || p.option == nullptr || std::string(p.key) == "Vmax") continue;
+        const long double x = std::fabs(params.*p.real);
+        if (x == 0 || (std::islessequal(x, DBL_MAX) && std::isgreaterequal(x, DBL_MIN))) continue;
+        throw SettingError("The value of --" + std::string(p.option) + " (" + real_display_text(params.*p.real) +
+                           ") is outside the range of ngspice's numbers, 2.2250738585072E-308 to "
+                           "1.79769313486232E308 in magnitude");
+    }
+}
+
+}  // namespace
 
 int netlist_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app{"Writes the circuit of the run that 'simulate' makes with the same options as an\n"
@@ -28,8 +50,15 @@ int netlist_command(const std::vector<std::string>& args, std::ostream& out, std
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
+        "netlist",
         [&] {
-            const Netlist netlist = make_netlist(run_options.params());
+            const bool to_file = out_file->count() > 0;
+            check_outputs({{"--values", run_options.values_file(), true}, {"--out", to_file ? out_text : ""}});
+            const SimParams params = run_options.params();
+            check_coupling(params);
+            check_ngspice_range(params);
+            if (to_file) check_writable("Deck", out_text);
+            const Netlist netlist = make_netlist(params);
             if (!netlist.stop_line.empty()) {
                 err << netlist.stop_line << "\n";
                 return false;
@@ -39,11 +68,8 @@ int netlist_command(const std::vector<std::string>& args, std::ostream& out, std
                 out << netlist.deck;
                 return true;
             }
-            try {
-                write_file_atomically(out_text, netlist.deck);
-            } catch (const FileError& e) {
-                throw Error("Deck file " + out_text + " cannot be written: " + std::strerror(e.errno_value));
-            }
+            write_named_file("Deck", out_text, netlist.deck);
+            announce_file(out, "Deck", out_text);
             return true;
         },
         out, err);

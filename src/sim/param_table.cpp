@@ -10,6 +10,12 @@ const ParamSpec* find_param(const std::string& key_or_control) {
     return nullptr;
 }
 
+bool is_circuit_param(const ParamSpec& entry) {
+    for (const char* key : {"C1", "L1", "R1", "C2", "L2", "R2", "C3", "L3", "R3", "k12", "CL", "RL", "fin"})
+        if (std::string(entry.key) == key) return true;
+    return false;
+}
+
 std::string param_default_text(const ParamSpec& entry) {
     const SimParams defaults;
     switch (entry.kind) {

@@ -103,6 +103,10 @@ inline constexpr int kParamCount = static_cast<int>(sizeof kParamTable / sizeof 
 // The entry of a key or of a control's object name; nullptr when none.
 const ParamSpec* find_param(const std::string& key_or_control);
 
+// True for the circuit's elements, k12 and fin (C1 to RL, k12, fin): the
+// inputs of the circuit model without the run's timing and drive.
+bool is_circuit_param(const ParamSpec& entry);
+
 // The default of an entry as the window's field shows it ("1E-14", "600"),
 // "off"/"on" for a flag, the word of a choice.
 std::string param_default_text(const ParamSpec& entry);

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFocusEvent>
 #include <QFont>
 #include <QLabel>
@@ -19,12 +18,14 @@
 #include "app/application_window.h"
 #include "app/error_box_widget.h"
 #include "app/faults.h"
+#include "fit/measured_window.h"
 #include "plot/wave_window.h"
 #include "sim/channels.h"
 #include "sim/param_table.h"
 #include "sim/tolerance_window.h"
 #include "sim/value_file_input.h"
 #include "sim/response_window.h"
+#include "widgets/file_dialog_widget.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
 
@@ -157,6 +158,7 @@ TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(
         field->set_panel_int(c.int_value);
         field->set_field_type(c.kind);
         if (c.marked) connect(field, &TNEdit::exited, this, &TFparam::NEC1Exit);
+        connect(field, &TNEdit::stored, this, &TFparam::inputs_changed);
         if (c.caption != nullptr) {
             auto* label = new QLabel(QString::fromLatin1(c.caption), this);
             label->setObjectName(QString("L") + d.name);
@@ -270,6 +272,15 @@ TFparam::TFparam(SimDocument& state, QWidget* parent) : QWidget(parent), state_(
     Bresponse->setAutoDefault(false);
     Bresponse->setFocusPolicy(Qt::ClickFocus);
     connect(Bresponse, &QPushButton::clicked, this, &TFparam::BresponseClick);
+
+    // "Measured...": in free space under "Response..."; out of the Tab
+    // chain like it; Alt+M presses it.
+    Bmeasured = new QPushButton(QString::fromUtf8("&Measured\u2026"), this);
+    Bmeasured->setObjectName("Bmeasured");
+    Bmeasured->setGeometry(8, 346, 81, kButtonHeight);
+    Bmeasured->setAutoDefault(false);
+    Bmeasured->setFocusPolicy(Qt::ClickFocus);
+    connect(Bmeasured, &QPushButton::clicked, this, &TFparam::BmeasuredClick);
 }
 
 SimParams TFparam::read_params() const {
@@ -340,11 +351,14 @@ void TFparam::load_values(const std::string& path) {
     NEfin->set_panel_real(values.fin);
     mark_dirty(state_);
     emit values_loaded();
+    if (log_ != nullptr)
+        report_line(*log_, "Values loaded from file " + QString::fromLocal8Bit(path.c_str()).toLatin1().toStdString());
+    bring_to_front(this);
 }
 
 std::string ask_for_value_file(QWidget* parent) {
-    const QString path = QFileDialog::getOpenFileName(parent, QStringLiteral("Load values"), QString(),
-                                                      QStringLiteral("Value files (*.val);;All files (*)"));
+    const QString path =
+        choose_file_to_open(parent, QStringLiteral("Load values"), QStringLiteral("Value files (*.val);;All files (*)"));
     return QFile::encodeName(path).toStdString();
 }
 
@@ -363,10 +377,36 @@ void TFparam::BtoleranceClick() {
 
 void TFparam::BresponseClick() {
     run_guarded(this, [&] {
-        if (response_ == nullptr) response_ = new TFresponse(this);
+        if (response_ == nullptr) {
+            response_ = new TFresponse(this);
+            response_->set_inputs([this] { return read_params(); }, log_);
+            connect(this, &TFparam::inputs_changed, response_, &TFresponse::inputs_changed);
+        }
         response_->show_response(read_params());
         bring_to_front(response_);
     });
+}
+
+void TFparam::BmeasuredClick() {
+    run_guarded(this, [&] {
+        if (measured_ == nullptr)
+            measured_ = new TFmeasured([this] { return read_params(); }, [this](const SimParams& p) { use_values(p); },
+                                       this);
+        bring_to_front(measured_);
+    });
+}
+
+void TFparam::use_values(const SimParams& p) {
+    NEC1->set_panel_real(p.C1);
+    NEC2->set_panel_real(p.C2);
+    NEC3->set_panel_real(p.C3);
+    NEL1->set_panel_real(p.L1);
+    NEL2->set_panel_real(p.L2);
+    NEL3->set_panel_real(p.L3);
+    NEk12->set_panel_real(p.k12);
+    NEfin->set_panel_real(p.fin);
+    NEstop->set_panel_real(p.tstop);
+    mark_dirty(state_);
 }
 
 void TFparam::NEC1Exit() {

@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "report/report_log.h"
 #include "sim/sim_params.h"
 #include "sim/sim_document.h"
 
@@ -24,6 +25,7 @@ class TFtolerance;
 // when the user cancels.
 std::string ask_for_value_file(QWidget* parent);
 class TFresponse;
+class TFmeasured;
 
 class TFparam : public QWidget {
     Q_OBJECT
@@ -34,6 +36,9 @@ public:
     void set_wave_window(TFwave* wave) { wave_ = wave; }
     // "Tolerance..." shows the tolerance analysis window (set once at start-up).
     void set_tolerance_window(TFtolerance* tolerance) { tolerance_ = tolerance; }
+    // The report log, where loading values and the response window's files
+    // are announced (set once at start-up).
+    void set_report_log(ReportSink* log) { log_ = log; }
 
     // The stored values of every field that the run reads.
     SimParams read_params() const;
@@ -44,8 +49,9 @@ public:
 
     // Reads a value file written by a design into NEC1, NEC2, NEC3, NEL1,
     // NEL2, NEL3, NEk12 and NEfin through the real-value setter (the order
-    // of a design's hand-over), marks the run for recomputation and emits
-    // values_loaded.  A file that is refused (its message names the file
+    // of a design's hand-over), marks the run for recomputation, emits
+    // values_loaded, writes "Values loaded from file X" to the report log and
+    // shows this window.  A file that is refused (its message names the file
     // and the line) raises zelvar::Error and changes no field.
     void load_values(const std::string& path);
     // Asks for a value file and loads it; an error shows the error box.
@@ -69,10 +75,22 @@ public:
     QPushButton* Bresponse;
     // Its window, created by the first "Response..." (nullptr before).
     TFresponse* response_window() const { return response_; }
+    // "Measured...": the "Measured resonances" window (after the window's
+    // own controls, out of the Tab chain; Alt+M).
+    QPushButton* Bmeasured;
+    // Its window, created by the first "Measured..." (nullptr before).
+    TFmeasured* measured_window() const { return measured_; }
+    // Writes C1, L1, C2, L2, C3, L3, k12, fin and the stop time of p into
+    // their fields and marks the run for recomputation ("Use as built",
+    // "Use retune").
+    void use_values(const SimParams& p);
 
 signals:
     // Values from a file are in the fields, as after a design run.
     void values_loaded();
+    // A numeric field stored a value (typed and accepted, or written by a
+    // design or a file): the response window follows.
+    void inputs_changed();
 
 public slots:
     void BreplotClick();
@@ -82,6 +100,7 @@ public slots:
     void BtoleranceClick();
     // Computes the response of the circuit the fields describe and shows it.
     void BresponseClick();
+    void BmeasuredClick();
 
 protected:
     // Leaving a check box or the radio group counts as leaving a control.
@@ -94,6 +113,8 @@ private:
     TFwave* wave_ = nullptr;
     TFtolerance* tolerance_ = nullptr;
     TFresponse* response_ = nullptr;
+    TFmeasured* measured_ = nullptr;
+    ReportSink* log_ = nullptr;
 };
 
 }  // namespace zelvar

@@ -33,11 +33,7 @@ void write_sample_csv(std::ostream& out, const SampleStore& store) {
 void write_sample_csv_file(const std::string& path, const SampleStore& store) {
     std::ostringstream text;
     write_sample_csv(text, store);
-    try {
-        write_file_atomically(path, text.str());
-    } catch (const FileError& e) {
-        throw Error("CSV file " + path + " cannot be written: " + std::strerror(e.errno_value));
-    }
+    write_named_file("CSV", path, text.str());
 }
 
 }  // namespace zelvar

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <optional>
 
+#include "app/atomic_file.h"
 #include "design/cli_common.h"
 #include "sim/channels.h"
 #include "sim/param_table.h"
@@ -13,7 +14,7 @@
 #include "widgets/numeric_text.h"
 
 #ifdef ZELVAR_PICTURES
-#include "plot/picture_file_render.h"
+#include "plot/picture_loader.h"
 #endif
 
 namespace zelvar {
@@ -46,10 +47,10 @@ std::string option_help(const ParamSpec& p) {
 void apply(const ParamSpec& p, const std::string& text, SimParams& params) {
     switch (p.kind) {
         case ParamKind::real:
-            params.*p.real = parse_real(text);
+            params.*p.real = option_real(std::string("--") + p.option, text);
             break;
         case ParamKind::integer:
-            params.*p.integer = parse_int(text);
+            params.*p.integer = option_int(std::string("--") + p.option, text);
             break;
         case ParamKind::flag:
             params.*p.flag = true;
@@ -84,11 +85,11 @@ struct RunOptions::Given {
     CLI::Option* cli;
 };
 
-RunOptions::RunOptions(CLI::App& app) {
+RunOptions::RunOptions(CLI::App& app, bool circuit_only) {
     // One option per entry of the parameter table that has one.
     given_.reserve(kParamCount);  // CLI11 keeps a reference to each text
     for (const ParamSpec& p : kParamTable) {
-        if (p.option == nullptr) continue;
+        if (p.option == nullptr || (circuit_only && !is_circuit_param(p))) continue;
         given_.push_back({&p, {}, nullptr});
         Given& g = given_.back();
         const std::string name = std::string("--") + p.option;
@@ -173,18 +174,28 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
     return run_command(
+        "simulate",
         [&] {
             const bool picture = png->count() > 0 || svg->count() > 0;
 #ifndef ZELVAR_PICTURES
             if (picture) throw Error("This zelvar-cli was built without Qt: --png and --svg are not available");
 #endif
+            check_outputs({{"--values", run_options.values_file(), true},
+                           {"--csv", csv->count() > 0 ? csv_text : std::string()},
+                           {"--png", png->count() > 0 ? png_text : std::string()},
+                           {"--svg", svg->count() > 0 ? svg_text : std::string()}});
             int width = 632, height = 476;
             if (!size_text.empty()) parse_size(size_text, width, height);  // checked by the parser
             std::array<long double, kChannelCount> scales{1, 1, 1, 1, 1, 1, 1, 1};
             for (int c = 0; c < kChannelCount; ++c)
-                if (scale_cli[c]->count() > 0) scales[c] = parse_real(scale_text[c]);
+                if (scale_cli[c]->count() > 0)
+                    scales[c] = option_real(std::string("--scale-") + kChannels[c].csv_name, scale_text[c]);
             const SimParams params = run_options.params();
             const bool store = csv->count() > 0 || picture;
+            // Every output is known to be writable before the run.
+            if (csv->count() > 0) check_writable("CSV", csv_text);
+            if (png->count() > 0) check_writable("Picture", png_text);
+            if (svg->count() > 0) check_writable("Picture", svg_text);
 
             PrintingSink log(out);
             SimResult result;
@@ -192,13 +203,21 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
             report_line(log, "Run completed: " + I(params.points) + " points.");
             if (csv->count() > 0) {
                 write_sample_csv_file(csv_text, result.samples);
-                report_line(log, "Samples saved in file " + csv_text);
+                announce_file(out, "Samples", csv_text);
             }
 #ifdef ZELVAR_PICTURES
             if (picture) {
-                write_run_pictures(png_text, svg_text, width, height, result.samples, result.range, scales);
-                for (const std::string& file : {png_text, svg_text})
-                    if (!file.empty()) report_line(log, "Picture saved in file " + file);
+                // One picture at a time, each announced as soon as it is written.
+                if (png->count() > 0) {
+                    write_run_pictures_on_demand(png_text, std::string(), width, height, result.samples,
+                                                 result.range, scales);
+                    announce_file(out, "Picture", png_text);
+                }
+                if (svg->count() > 0) {
+                    write_run_pictures_on_demand(std::string(), svg_text, width, height, result.samples,
+                                                 result.range, scales);
+                    announce_file(out, "Picture", svg_text);
+                }
             }
 #endif
             return true;

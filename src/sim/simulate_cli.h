@@ -22,7 +22,9 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
 // references into the object: it must stay in place while the app parses.
 class RunOptions {
 public:
-    explicit RunOptions(CLI::App& app);
+    // circuit_only: the options of the circuit's elements, k12 and fin only
+    // (is_circuit_param()), for a command that runs no simulation.
+    explicit RunOptions(CLI::App& app, bool circuit_only = false);
     ~RunOptions();
     RunOptions(const RunOptions&) = delete;
     RunOptions& operator=(const RunOptions&) = delete;
@@ -30,6 +32,9 @@ public:
     // The value file's values (with --values), then every option given.  A
     // refused number or value file raises zelvar::Error.
     SimParams params() const;
+
+    // The value file given with --values (empty without it).
+    const std::string& values_file() const { return values_text_; }
 
 private:
     struct Given;

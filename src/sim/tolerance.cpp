@@ -6,13 +6,18 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
-#include <fstream>
+#include <sstream>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
+#include "app/atomic_file.h"
 #include "app/faults.h"
+#include "app/worker_pool.h"
 #include "report/format.h"
+#include "sim/peak_edge.h"
 #include "sim/sample_csv.h"
 #include "sim/sim_run.h"
 
@@ -51,6 +56,10 @@ struct Worker {
 // One run of the simulator with the figures at the peak of v3.
 void run_one(const SimParams& p, Worker& w, ReportSink& log, RunRecord& rec) {
     for (int e = 0; e < kToleranceElements; ++e) rec.values[e] = p.*kElementFields[e];
+    if (!is_coupling_physical(p.k12)) {
+        rec.status = RunStatus::not_circuit;
+        return;
+    }
     try {
         if (!run_simulation(p, log, w.result, false)) {
             rec.status = RunStatus::stopped;
@@ -87,17 +96,33 @@ long double largest_change(const SensitivityRow& row) {
 
 }  // namespace
 
+RunRecord run_with_figures(const SimParams& p, ReportSink& log) {
+    const FpEnvironment fp_environment;
+    Worker w;
+    RunRecord rec;
+    run_one(p, w, log, rec);
+    return rec;
+}
+
 const char* tolerance_element_name(int element) { return kElementNames[element]; }
 
 long double SimParams::*tolerance_element_field(int element) { return kElementFields[element]; }
 
+std::uint32_t tolerance_seed(std::int64_t typed) {
+    if (typed < 0 || typed > kMaxToleranceSeed) throw SettingError("The seed must be between 0 and 2147483647");
+    return static_cast<std::uint32_t>(typed);
+}
+
 void check_tolerance_settings(const ToleranceSettings& s) {
     for (int e = 0; e < kToleranceElements; ++e)
-        if (std::isnan(s.tol[e]) || s.tol[e] < 0 || s.tol[e] >= 100)
-            throw Error(std::string("The tolerance of ") + kElementNames[e] + " (%) must be at least 0 and below 100");
-    if (s.runs < 1 || s.runs > kMaxRuns) throw Error("The number of runs must be between 1 and 1000000");
-    if (s.threads < 0) throw Error("The number of threads must be at least 1");
-    if (std::isnan(s.threshold)) throw Error("The threshold must be a number");
+        if (!(std::isgreaterequal(s.tol[e], 0) && std::isless(s.tol[e], 100)))
+            throw SettingError(std::string("The tolerance of ") + kElementNames[e] +
+                               " (%) must be at least 0 and below 100");
+    if (s.runs < 1 || s.runs > kMaxRuns) throw SettingError("The number of runs must be between 1 and 1000000");
+    if (s.threads < 0) throw SettingError("The number of threads must be at least 1");
+    tolerance_seed(s.seed);
+    if (!(std::isgreaterequal(s.threshold, 0) && std::islessequal(s.threshold, 100)))
+        throw SettingError("The threshold (%) must be between 0 and 100");
 }
 
 SimParams monte_carlo_params(const SimParams& nominal, const ToleranceSettings& s, std::int32_t run) {
@@ -131,14 +156,116 @@ long double transfer_efficiency(const SimParams& p, const long double (&x)[kStat
 
 constexpr int kMaxThreads = 256;
 
-int default_thread_count() {
-    const unsigned n = std::thread::hardware_concurrency();
-    return n == 0 ? 1 : static_cast<int>(std::min(n, static_cast<unsigned>(kMaxThreads)));
-}
+namespace {
+
+constexpr int kHistogramBins = 20;
+
+// Takes the Monte Carlo records in run order and keeps what is needed of
+// them: the counts and kinds, the four figures of each completed run (for
+// the statistics), the CSV row, the record itself where asked.
+class RunTally {
+public:
+    RunTally(const ToleranceOutput& output, long double threshold, ToleranceResult& result)
+        : output_(output), threshold_(threshold), result_(result) {}
+
+    // Run `run` has finished; its record is taken at once or when the runs
+    // before it are.  Called from the workers.
+    void finished(std::int32_t run, RunRecord&& rec) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (failure_) return;
+        waiting_.emplace(run, std::move(rec));
+        try {
+            while (!waiting_.empty() && waiting_.begin()->first == next_) {
+                take(next_, waiting_.begin()->second);
+                waiting_.erase(waiting_.begin());
+                ++next_;
+            }
+        } catch (...) {
+            failure_ = std::current_exception();
+            waiting_.clear();
+        }
+    }
+    bool failed() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return failure_ != nullptr;
+    }
+    std::exception_ptr failure() const { return failure_; }
+
+    // The summary and the histogram; the figures are released.
+    void close() {
+        ToleranceSummary& sum = result_.summary;
+        const std::int32_t circuits = sum.finished - sum.not_circuit;
+        sum.yield = circuits > 0 ? static_cast<long double>(sum.passed) * 100 / circuits : 0;
+        EfficiencyHistogram& h = result_.histogram;
+        if (!eff_.empty()) {
+            const auto [lo, hi] = std::minmax_element(eff_.begin(), eff_.end());
+            h.lo = *lo;
+            h.hi = *hi;
+            if (!(h.hi > h.lo)) {
+                h.lo -= 0.5L;
+                h.hi += 0.5L;
+            }
+            const long double width = (h.hi - h.lo) / kHistogramBins;
+            h.counts.assign(kHistogramBins, 0);
+            for (long double x : eff_) {
+                const long double bin = width > 0 ? std::floor((x - h.lo) / width) : 0;
+                ++h.counts[static_cast<std::size_t>(std::clamp(bin, 0.0L, kHistogramBins - 1.0L))];
+            }
+        }
+        sum.efficiency = figure_stats(std::move(eff_));
+        sum.share_c3 = figure_stats(std::move(share_));
+        sum.v3_peak_magnitude = figure_stats(std::move(peak_));
+        sum.t_peak = figure_stats(std::move(time_));
+        eff_ = share_ = peak_ = time_ = std::vector<long double>();
+    }
+
+private:
+    void take(std::int32_t run, RunRecord& rec) {
+        ToleranceSummary& sum = result_.summary;
+        ++sum.finished;
+        switch (rec.status) {
+            case RunStatus::completed:
+                ++sum.completed;
+                eff_.push_back(rec.figures.efficiency);
+                share_.push_back(rec.figures.share_c3);
+                peak_.push_back(std::fabs(rec.figures.v3_peak));
+                time_.push_back(rec.figures.t_peak);
+                if (rec.figures.efficiency >= threshold_) ++sum.passed;
+                break;
+            case RunStatus::not_circuit:
+                ++sum.not_circuit;
+                break;
+            default: {
+                ++(rec.status == RunStatus::stopped ? sum.stopped : sum.faults);
+                auto kind = std::find_if(sum.kinds.begin(), sum.kinds.end(), [&](const ToleranceSummary::Kind& k) {
+                    return k.status == rec.status && k.message == rec.message;
+                });
+                if (kind == sum.kinds.end())
+                    sum.kinds.push_back({rec.status, rec.message, 1});
+                else
+                    ++kind->count;
+            }
+        }
+        if (output_.csv) output_.csv(tolerance_csv_row(run, rec));
+        if (output_.keep_runs) result_.runs.push_back(std::move(rec));
+    }
+
+    const ToleranceOutput& output_;
+    const long double threshold_;
+    ToleranceResult& result_;
+    std::mutex mutex_;
+    std::map<std::int32_t, RunRecord> waiting_;  // finished before an earlier run
+    std::int32_t next_ = 1;
+    std::exception_ptr failure_;
+    std::vector<long double> eff_, share_, peak_, time_;
+};
+
+}  // namespace
 
 ToleranceResult run_tolerance_analysis(const SimParams& nominal, const ToleranceSettings& s, ReportSink& log,
-                                       ToleranceControl* control) {
+                                       ToleranceControl* control, const ToleranceOutput& output) {
     check_tolerance_settings(s);
+    check_coupling(nominal);
     // The engines' floating-point environment on this thread (the nominal run,
     // the ranking) and on every worker (the draws, the efficiencies).
     const FpEnvironment fp_environment;
@@ -160,6 +287,7 @@ ToleranceResult run_tolerance_analysis(const SimParams& nominal, const Tolerance
         Worker w;
         run_one(nominal, w, log, result.nominal);
         if (result.nominal.status == RunStatus::fault) throw Error(result.nominal.message);
+        result.nominal.figures.peak_at_edge = v3_peak_at_edge(nominal, w.result);
         if (result.nominal.status == RunStatus::stopped) {
             ctl.done = 1;
             return result;
@@ -168,15 +296,17 @@ ToleranceResult run_tolerance_analysis(const SimParams& nominal, const Tolerance
     ctl.done = 1;
 
     result.sensitivity.resize(varied.size());
-    result.runs.resize(static_cast<std::size_t>(s.runs));
     SimParams base = nominal;
     base.find_maxima = false;  // the varied runs write no report
+    if (output.csv) output.csv(tolerance_csv_header());
+    RunTally tally(output, s.threshold, result);
 
     std::atomic<std::int32_t> next{0};
+    std::atomic<bool> stop{false};
     auto work = [&](Worker& w) {
         const FpEnvironment worker_environment;
         for (;;) {
-            if (ctl.cancel.load(std::memory_order_relaxed)) return;
+            if (ctl.cancel.load(std::memory_order_relaxed) || stop.load(std::memory_order_relaxed)) return;
             const std::int32_t task = next.fetch_add(1, std::memory_order_relaxed);
             if (task >= n_tasks) return;
             w.log.lines.clear();
@@ -187,7 +317,10 @@ ToleranceResult run_tolerance_analysis(const SimParams& nominal, const Tolerance
                 run_one(moved(base, e, high ? s.tol[e] : -s.tol[e]), w, w.log, high ? row.high : row.low);
             } else {
                 const std::int32_t run = task - n_sens + 1;
-                run_one(monte_carlo_params(base, s, run), w, w.log, result.runs[static_cast<std::size_t>(run - 1)]);
+                RunRecord rec;
+                run_one(monte_carlo_params(base, s, run), w, w.log, rec);
+                tally.finished(run, std::move(rec));
+                if (tally.failed()) stop = true;
             }
             ctl.done.fetch_add(1, std::memory_order_relaxed);
         }
@@ -199,14 +332,11 @@ ToleranceResult run_tolerance_analysis(const SimParams& nominal, const Tolerance
     const int n_threads =
         std::max(1, std::min({s.threads > 0 ? s.threads : default_thread_count(), n_tasks, kMaxThreads}));
     std::vector<Worker> workers(static_cast<std::size_t>(n_threads));
-    std::vector<std::thread> pool;
-    try {
-        for (int t = 1; t < n_threads; ++t) pool.emplace_back(work, std::ref(workers[static_cast<std::size_t>(t)]));
-    } catch (const std::system_error&) {
-    }
-    work(workers[0]);
-    for (std::thread& t : pool) t.join();
+    run_on_workers(n_threads, [&](int t) { work(workers[static_cast<std::size_t>(t)]); });
+    workers.clear();
+    if (tally.failure()) std::rethrow_exception(tally.failure());
     result.cancelled = ctl.cancel.load() && ctl.done.load() < ctl.total.load();
+    tally.close();
 
     // Rank the sensitivity rows: the largest change of the efficiency first,
     // element order among equals.
@@ -252,11 +382,17 @@ FigureStats figure_stats(std::vector<long double> v) {
 }
 
 ToleranceSummary summarize(const ToleranceResult& r, long double threshold) {
+    if (r.runs.empty()) return r.summary;
+    const FpEnvironment fp_environment;
     ToleranceSummary s;
     std::vector<long double> eff, share, peak, time;
     for (const RunRecord& rec : r.runs) {
         if (rec.status == RunStatus::not_run) continue;
         ++s.finished;
+        if (rec.status == RunStatus::not_circuit) {
+            ++s.not_circuit;
+            continue;
+        }
         if (rec.status == RunStatus::completed) {
             ++s.completed;
             eff.push_back(rec.figures.efficiency);
@@ -275,7 +411,8 @@ ToleranceSummary summarize(const ToleranceResult& r, long double threshold) {
         else
             ++kind->count;
     }
-    s.yield = s.finished > 0 ? static_cast<long double>(s.passed) * 100 / s.finished : 0;
+    const std::int32_t circuits = s.finished - s.not_circuit;
+    s.yield = circuits > 0 ? static_cast<long double>(s.passed) * 100 / circuits : 0;
     s.efficiency = figure_stats(std::move(eff));
     s.share_c3 = figure_stats(std::move(share));
     s.v3_peak_magnitude = figure_stats(std::move(peak));
@@ -297,7 +434,8 @@ std::string stats_line(const char* name, const FigureStats& st, bool fixed) {
     return line;
 }
 
-std::string status_text(const RunRecord& rec) {
+// The status as the CSV file (UTF-8) or the report (Latin-1) gives it.
+std::string status_text(const RunRecord& rec, bool report = false) {
     switch (rec.status) {
         case RunStatus::completed:
             return "completed";
@@ -305,13 +443,15 @@ std::string status_text(const RunRecord& rec) {
             return "stopped: " + rec.message;
         case RunStatus::fault:
             return "fault: " + rec.message;
+        case RunStatus::not_circuit:
+            return report ? kNotCircuitReport : kNotCircuitStatus;
         default:
             return "not run";
     }
 }
 
 std::string figure_or_failure(const RunRecord& rec, long double x, int decimals) {
-    if (rec.status != RunStatus::completed) return "(" + status_text(rec) + ")";
+    if (rec.status != RunStatus::completed) return "(" + status_text(rec, true) + ")";
     return F(x, 9, decimals) + " %";
 }
 
@@ -319,6 +459,8 @@ std::string figure_or_failure(const RunRecord& rec, long double x, int decimals)
 
 void write_tolerance_report(const ToleranceResult& r, const ToleranceSettings& s, ReportSink& log) {
     if (r.nominal.status != RunStatus::completed) return;  // its stop line is written already
+    // Its own arithmetic, whatever flags the caller left pending.
+    const FpEnvironment fp_environment;
     const ToleranceSummary sum = summarize(r, s.threshold);
     report_line(log, "Tolerance analysis: " + I(s.runs) + " runs, " +
                          (s.dist == Distribution::uniform ? "uniform" : "Gaussian (sigma = tol/3)") + ", seed " +
@@ -329,12 +471,18 @@ void write_tolerance_report(const ToleranceResult& r, const ToleranceSettings& s
     const RunFigures& nom = r.nominal.figures;
     report_line(log, "Nominal: V3 peak " + F(nom.v3_peak, 17, 8) + " at t=" + E(nom.t_peak, 17) + ", share of C3 " +
                          F(nom.share_c3, 7, 4) + " %, efficiency " + F(nom.efficiency, 7, 4) + " %");
+    if (nom.peak_at_edge) report_line(log, kPeakAtEndWarning);
     report_line(log, "Runs finished: " + I(sum.finished) + " of " + I(s.runs) + (r.cancelled ? " (cancelled)" : "") +
                          "; completed " + I(sum.completed) + ", stopped " + I(sum.stopped) + ", faults " +
-                         I(sum.faults));
+                         I(sum.faults) + (sum.not_circuit > 0 ? ", " + std::string(kNotCircuitReport) + " " +
+                                                                    I(sum.not_circuit)
+                                                              : std::string()));
     for (const ToleranceSummary::Kind& k : sum.kinds)
         report_line(log, std::string(k.status == RunStatus::stopped ? "Stopped" : "Fault") + " (" + I(k.count) +
                              " runs): " + k.message);
+    if (sum.not_circuit > 0)
+        report_line(log, "Not a circuit (" + I(sum.not_circuit) +
+                             " runs): |k12| >= 1, left out of the statistics and of the yield");
     if (sum.completed > 0) {
         std::string head = pad("Figure", 16);
         for (const char* column : {"Mean", "Std. dev.", "Minimum", "5 %", "50 %", "95 %", "Maximum"})
@@ -345,8 +493,8 @@ void write_tolerance_report(const ToleranceResult& r, const ToleranceSettings& s
         report_line(log, stats_line("|V3| peak (V)", sum.v3_peak_magnitude, true));
         report_line(log, stats_line("Time of peak (s)", sum.t_peak, false));
     }
-    report_line(log, "Yield: " + I(sum.passed) + " of " + I(sum.finished) + " runs (" + F(sum.yield, 8, 4) +
-                         " %) reach an efficiency of " + F(s.threshold, 0, 4) + " %");
+    report_line(log, "Yield: " + I(sum.passed) + " of " + I(sum.finished - sum.not_circuit) + " runs (" +
+                         F(sum.yield, 8, 4) + " %) reach an efficiency of " + F(s.threshold, 0, 4) + " %");
     if (r.sensitivity.empty()) return;
     report_line(log, "Sensitivity of the efficiency, one element at a time (change from nominal):");
     for (const SensitivityRow& row : r.sensitivity) {
@@ -359,35 +507,39 @@ void write_tolerance_report(const ToleranceResult& r, const ToleranceSettings& s
     }
 }
 
+std::string tolerance_csv_header() {
+    return "run,C1,L1,C2,L2,C3,L3,k12,fin,efficiency,share_c3,v3_peak,t_peak,status\n";
+}
+
+std::string tolerance_csv_row(std::int32_t run, const RunRecord& rec) {
+    std::string row = std::to_string(run);
+    for (long double v : rec.values) row += ',' + csv_real(v);
+    const bool ok = rec.status == RunStatus::completed;
+    for (long double v : {rec.figures.efficiency, rec.figures.share_c3, rec.figures.v3_peak, rec.figures.t_peak})
+        row += ',' + (ok ? csv_real(v) : std::string());
+    // The status is quoted when it holds a comma or a quote.
+    std::string status = status_text(rec);
+    if (status.find_first_of(",\"") != std::string::npos) {
+        std::string quoted = "\"";
+        for (char c : status) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        status = quoted + "\"";
+    }
+    return row + ',' + status + '\n';
+}
+
 void write_tolerance_csv(std::ostream& out, const ToleranceResult& r) {
-    out << "run,C1,L1,C2,L2,C3,L3,k12,fin,efficiency,share_c3,v3_peak,t_peak,status\n";
-    std::string row;
+    out << tolerance_csv_header();
     for (std::size_t i = 0; i < r.runs.size(); ++i) {
         const RunRecord& rec = r.runs[i];
         if (rec.status == RunStatus::not_run) continue;
-        row = std::to_string(i + 1);
-        for (long double v : rec.values) row += ',' + csv_real(v);
-        const bool ok = rec.status == RunStatus::completed;
-        for (long double v : {rec.figures.efficiency, rec.figures.share_c3, rec.figures.v3_peak, rec.figures.t_peak})
-            row += ',' + (ok ? csv_real(v) : std::string());
-        // The status is quoted when it holds a comma or a quote.
-        std::string status = status_text(rec);
-        if (status.find_first_of(",\"") != std::string::npos) {
-            std::string quoted = "\"";
-            for (char c : status) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-            status = quoted + "\"";
-        }
-        row += ',' + status + '\n';
-        out << row;
+        out << tolerance_csv_row(static_cast<std::int32_t>(i + 1), rec);
     }
 }
 
 void write_tolerance_csv_file(const std::string& path, const ToleranceResult& r) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw Error("CSV file " + path + " cannot be written: " + std::strerror(errno));
-    write_tolerance_csv(out, r);
-    out.flush();
-    if (!out) throw Error("CSV file " + path + " cannot be written: " + std::strerror(errno));
+    std::ostringstream text;
+    write_tolerance_csv(text, r);
+    write_named_file("CSV", path, text.str());
 }
 
 }  // namespace zelvar

@@ -18,10 +18,18 @@
 // mutual term).  Every run is the simulator's own run; the nominal one is
 // exactly the run `simulate` makes.
 //
-// The runs are spread over a pool of worker threads, each with its own
-// result buffer; the caller can cancel and reads the progress.
+// A draw with |k12| >= 1 is not a circuit: it is not simulated, counted apart
+// as "not a circuit (|k12| ≥ 1)", and left out of the statistics and of the
+// yield (its denominator counts the runs that are circuits).
+//
+// The runs are spread over a pool of worker threads; their records are taken
+// in run order as they finish (so the figures and the CSV rows do not depend
+// on the threads) and kept only as far as the caller asks: the statistics
+// keep the four figures of each completed run until the end, then only the
+// summary.  The caller can cancel and reads the progress.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -48,14 +56,22 @@ struct ToleranceSettings {
     long double tol[kToleranceElements] = {1, 1, 1, 1, 1, 1, 1, 0};
     Distribution dist = Distribution::uniform;
     std::int32_t runs = 1000;
-    std::uint32_t seed = 1;
+    std::uint32_t seed = 1;         // 0 to kMaxToleranceSeed
     int threads = 0;                // 0: one per core; at most 256 are started
     long double threshold = 90;     // efficiency in percent that a run must reach for the yield
 };
 
-// Raises zelvar::Error with a message naming the setting when one is out of
-// range: a tolerance below 0 or not below 100 %, fewer than 1 run, more than
-// 1,000,000 runs, fewer than 0 threads.
+// The seeds: 0 to 2147483647, as the window's integer field and the command
+// line take them.
+inline constexpr std::int64_t kMaxToleranceSeed = 2147483647;
+// The seed of a typed number; zelvar::SettingError outside 0 to
+// kMaxToleranceSeed.
+std::uint32_t tolerance_seed(std::int64_t typed);
+
+// Raises zelvar::SettingError with a message naming the setting when one is
+// out of range: a tolerance below 0 or not below 100 %, fewer than 1 run,
+// more than 1,000,000 runs, fewer than 0 threads, a seed above
+// kMaxToleranceSeed, a threshold outside 0 to 100 %.
 void check_tolerance_settings(const ToleranceSettings& s);
 
 // The input values of Monte Carlo run `run` (numbered from 1): each element
@@ -63,13 +79,19 @@ void check_tolerance_settings(const ToleranceSettings& s);
 // tolerance of 0 keeps the element exactly.
 SimParams monte_carlo_params(const SimParams& nominal, const ToleranceSettings& s, std::int32_t run);
 
-enum class RunStatus : int { not_run = 0, completed, stopped, fault };
+enum class RunStatus : int { not_run = 0, completed, stopped, fault, not_circuit };
+
+// The status of a draw with |k12| >= 1, as the CSV file gives it (UTF-8), and
+// as the report (Latin-1) gives it.
+inline constexpr const char* kNotCircuitStatus = "not a circuit (|k12| \u2265 1)";
+inline constexpr const char* kNotCircuitReport = "not a circuit (|k12| >= 1)";
 
 struct RunFigures {
     long double v3_peak = 0;     // signed value of largest magnitude
     long double t_peak = 0;      // its time
     long double share_c3 = 0;    // percent of the C1 + C2 + C3 energy (the maxima report's share)
     long double efficiency = 0;  // percent of all the energy stored in the network
+    bool peak_at_edge = false;   // the nominal run only: its |v3| peaks at its last (or first) sample
 };
 
 // The transfer efficiency from the channel values at the peak of v3 (in
@@ -86,6 +108,11 @@ struct RunRecord {
     std::string message;  // the stop line or the fault's message
 };
 
+// One run of the simulator with its figures at the peak of v3, exactly as
+// the analysis takes each of its runs: the run's report lines to `log`, a
+// stop or a fault kept in the record (status and message), never raised.
+RunRecord run_with_figures(const SimParams& p, ReportSink& log);
+
 // One element at −tol and at +tol.
 struct SensitivityRow {
     int element = 0;
@@ -101,11 +128,56 @@ struct ToleranceControl {
     std::atomic<std::int32_t> total{0};  // runs to do, set when the analysis starts
 };
 
+// Statistics of one figure over the completed runs.
+struct FigureStats {
+    std::int32_t count = 0;
+    long double mean = 0, std_dev = 0, min = 0, p5 = 0, p50 = 0, p95 = 0, max = 0;
+};
+
+struct ToleranceSummary {
+    std::int32_t finished = 0, completed = 0, stopped = 0, faults = 0;
+    std::int32_t not_circuit = 0;            // draws with |k12| >= 1, left out of everything below
+    std::int32_t passed = 0;                 // completed runs with efficiency >= threshold
+    long double yield = 0;                   // passed / (finished − not_circuit), in percent
+    FigureStats efficiency, share_c3, v3_peak_magnitude, t_peak;
+    // Each distinct stop or fault with its count, in order of first appearance.
+    struct Kind {
+        RunStatus status;
+        std::string message;
+        std::int32_t count;
+    };
+    std::vector<Kind> kinds;
+};
+
+// The histogram of the efficiency over the completed runs: `counts` bins of
+// equal width from lo to hi (empty without a completed run).
+struct EfficiencyHistogram {
+    long double lo = 0, hi = 0;
+    std::vector<std::int32_t> counts;
+};
+
 struct ToleranceResult {
     RunRecord nominal;
     std::vector<SensitivityRow> sensitivity;  // ranked, largest change first
-    std::vector<RunRecord> runs;              // Monte Carlo run i at index i − 1
+    // The finished Monte Carlo runs, run i at index i − 1, where the caller
+    // asked to keep them (ToleranceOutput::keep_runs).
+    std::vector<RunRecord> runs;
     bool cancelled = false;
+    // The Monte Carlo runs summarized with the settings' threshold, and the
+    // histogram of their efficiency (20 bins), whether or not they are kept.
+    ToleranceSummary summary;
+    EfficiencyHistogram histogram;
+};
+
+// What the analysis hands over besides its result.
+struct ToleranceOutput {
+    // Keep every finished run's record in ToleranceResult::runs.
+    bool keep_runs = true;
+    // Called with the CSV text (write_tolerance_csv's): the header line when
+    // the Monte Carlo runs begin, then each finished run's row in run order
+    // as soon as the rows before it are done.  An exception from it cancels
+    // the analysis and comes back from run_tolerance_analysis().
+    std::function<void(const std::string&)> csv;
 };
 
 // The number of worker threads for a setting of 0: one per core.
@@ -118,36 +190,20 @@ int default_thread_count();
 // sensitivity and Monte Carlo runs on the worker pool; their stops and
 // faults are kept in their records.  With the cancel flag set, runs not yet
 // started are skipped (status not_run) and `cancelled` is set.
+// A nominal |k12| >= 1 raises zelvar::SettingError before any run.
 ToleranceResult run_tolerance_analysis(const SimParams& nominal, const ToleranceSettings& s, ReportSink& log,
-                                       ToleranceControl* control = nullptr);
-
-// Statistics of one figure over the completed runs.
-struct FigureStats {
-    std::int32_t count = 0;
-    long double mean = 0, std_dev = 0, min = 0, p5 = 0, p50 = 0, p95 = 0, max = 0;
-};
+                                       ToleranceControl* control = nullptr, const ToleranceOutput& output = {});
 
 // Mean, standard deviation (n − 1), minimum, percentiles (linear between the
 // order statistics) and maximum of the values, summed in the order given.
 FigureStats figure_stats(std::vector<long double> values);
 
-struct ToleranceSummary {
-    std::int32_t finished = 0, completed = 0, stopped = 0, faults = 0;
-    std::int32_t passed = 0;                 // completed runs with efficiency >= threshold
-    long double yield = 0;                   // passed / finished, in percent
-    FigureStats efficiency, share_c3, v3_peak_magnitude, t_peak;
-    // Each distinct stop or fault with its count, in order of first appearance.
-    struct Kind {
-        RunStatus status;
-        std::string message;
-        std::int32_t count;
-    };
-    std::vector<Kind> kinds;
-};
-
+// The summary of the kept runs with this threshold; without kept runs, the
+// analysis's own summary (made with the settings' threshold).
 ToleranceSummary summarize(const ToleranceResult& r, long double threshold);
 
-// The report: settings, nominal figures, run counts, failures by kind, the
+// The report: settings, nominal figures (followed by kPeakAtEndWarning when
+// the nominal run's peak of v3 is at the end of the run), run counts, failures by kind, the
 // statistics, the yield and the ranked sensitivity.  Writes nothing but the
 // nominal's stop line when the nominal run did not complete.
 void write_tolerance_report(const ToleranceResult& r, const ToleranceSettings& s, ReportSink& log);
@@ -156,9 +212,14 @@ void write_tolerance_report(const ToleranceResult& r, const ToleranceSettings& s
 // run,C1,L1,C2,L2,C3,L3,k12,fin,efficiency,share_c3,v3_peak,t_peak,status
 // reals with 21 significant digits (a row can be rerun exactly); figures are
 // empty for a run that stopped or faulted, whose status is "stopped: line"
-// or "fault: message".
+// or "fault: message", and for a draw that is not a circuit
+// (kNotCircuitStatus).
 void write_tolerance_csv(std::ostream& out, const ToleranceResult& r);
-// Writes the file; a file that cannot be written raises zelvar::Error.
+// The header line and the row of Monte Carlo run `run`, each with its '\n'.
+std::string tolerance_csv_header();
+std::string tolerance_csv_row(std::int32_t run, const RunRecord& rec);
+// Writes the file of the kept runs atomically; a file that cannot be
+// written raises zelvar::Error (cannot_write_message()).
 void write_tolerance_csv_file(const std::string& path, const ToleranceResult& r);
 
 }  // namespace zelvar

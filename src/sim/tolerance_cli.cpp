@@ -1,51 +1,14 @@
 #include "sim/tolerance_cli.h"
 
-#include <unistd.h>
+#include <memory>
 
-#include <chrono>
-#include <exception>
-#include <iostream>
-#include <thread>
-
+#include "app/atomic_file.h"
 #include "design/cli_common.h"
 #include "sim/simulate_cli.h"
 #include "sim/tolerance.h"
 #include "widgets/numeric_text.h"
 
 namespace zelvar {
-
-namespace {
-
-// Runs the analysis on a thread of its own while this one shows the
-// progress on err.
-ToleranceResult analyse_with_progress(const SimParams& p, const ToleranceSettings& s, ReportSink& log,
-                                      std::ostream& err) {
-    ToleranceControl control;
-    ToleranceResult result;
-    std::exception_ptr failure;
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        try {
-            result = run_tolerance_analysis(p, s, log, &control);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        finished = true;
-    });
-    bool shown = false;
-    while (!finished.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        err << "\rTolerance analysis: " << control.done.load() << " of " << control.total.load() << " runs"
-            << std::flush;
-        shown = true;
-    }
-    worker.join();
-    if (shown) err << "\n" << std::flush;
-    if (failure) std::rethrow_exception(failure);
-    return result;
-}
-
-}  // namespace
 
 int tolerance_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const ToleranceSettings tol_defaults;
@@ -88,50 +51,71 @@ int tolerance_command(const std::vector<std::string>& args, std::ostream& out, s
 
     if (const int status = parse_command_line(app, args, out, err); status >= 0) return status;
 
-    // The settings' numbers follow the fields' text rules (a refused text is
-    // an error, as for every number); a value out of range is a usage error.
-    ToleranceSettings settings = tol_defaults;
-    try {
-        if (app.count("--tol") > 0) {
-            const long double t = parse_real(tol_all);
-            for (int e = 0; e < kTolFin; ++e) settings.tol[e] = t;
-        }
-        for (int e = 0; e < kToleranceElements; ++e)
-            if (app.count(std::string("--tol-") + tolerance_element_name(e)) > 0)
-                settings.tol[e] = parse_real(tol_each[e]);
-        settings.dist = dist == "gauss" ? Distribution::gauss : Distribution::uniform;
-        if (app.count("--runs") > 0) settings.runs = parse_int(runs_text);
-        if (app.count("--seed") > 0) settings.seed = static_cast<std::uint32_t>(parse_int(seed_text));
-        if (app.count("--threads") > 0) {
-            settings.threads = parse_int(threads_text);
-            if (settings.threads < 1) throw Error("The number of threads must be at least 1");
-        }
-        if (app.count("--threshold") > 0) settings.threshold = parse_real(threshold_text);
-        check_tolerance_settings(settings);
-    } catch (const Error& e) {
-        const std::string message = e.what();
-        // A refused number is an error like every refused number; a number
-        // out of its range is a usage error.
-        if (message.find("is not a valid number") != std::string::npos || message == kOverflow) {
-            err << error_box_text(message) << '\n';
-            return kExitError;
-        }
-        err << "zelvar-cli tolerance: " << error_box_text(message) << '\n'
-            << "Run 'zelvar-cli tolerance --help' for the options.\n";
-        return kExitUsage;
-    }
-
     return run_command(
+        "tolerance",
         [&] {
+            // The settings' numbers follow the fields' text rules (a refused
+            // text is an error, as for every number); a value out of range is
+            // a usage error (check_tolerance_settings).
+            ToleranceSettings settings = tol_defaults;
+            if (app.count("--tol") > 0) {
+                const long double t = option_real("--tol", tol_all);
+                for (int e = 0; e < kTolFin; ++e) settings.tol[e] = t;
+            }
+            for (int e = 0; e < kToleranceElements; ++e) {
+                const std::string name = std::string("--tol-") + tolerance_element_name(e);
+                if (app.count(name) > 0) settings.tol[e] = option_real(name, tol_each[e]);
+            }
+            settings.dist = dist == "gauss" ? Distribution::gauss : Distribution::uniform;
+            if (app.count("--runs") > 0) settings.runs = option_int("--runs", runs_text);
+            if (app.count("--seed") > 0) settings.seed = tolerance_seed(option_int("--seed", seed_text));
+            if (app.count("--threads") > 0) {
+                settings.threads = option_int("--threads", threads_text);
+                if (settings.threads < 1) throw SettingError("The number of threads must be at least 1");
+            }
+            if (app.count("--threshold") > 0) settings.threshold = option_real("--threshold", threshold_text);
+            check_tolerance_settings(settings);
+            const bool csv = app.count("--csv") > 0;
+            check_outputs({{"--values", run_options.values_file(), true}, {"--csv", csv ? csv_file : std::string()}});
             const SimParams p = run_options.params();
 
+            // The CSV file is made before the runs (a name that cannot be
+            // written is known at once) and gets each row as it is done; it
+            // replaces an old file only once it is whole.
+            std::unique_ptr<AtomicFileWriter> csv_writer;
+            const auto csv_failure = [&](const FileError& e) {
+                return Error(cannot_write_message("CSV", csv_file, e.errno_value));
+            };
+            ToleranceOutput output;
+            output.keep_runs = false;
+            if (csv) {
+                try {
+                    csv_writer = std::make_unique<AtomicFileWriter>(csv_file);
+                } catch (const FileError& e) {
+                    throw csv_failure(e);
+                }
+                output.csv = [&](const std::string& text) { csv_writer->write(text); };
+            }
+
             PrintingSink log(out);
-            const bool progress = &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
-            const ToleranceResult result = progress ? analyse_with_progress(p, settings, log, err)
-                                                    : run_tolerance_analysis(p, settings, log);
+            ToleranceControl control;
+            ToleranceResult result;
+            try {
+                result = with_progress(err, "Tolerance analysis", "runs", control.done, control.total,
+                                       [&] { return run_tolerance_analysis(p, settings, log, &control, output); });
+            } catch (const FileError& e) {
+                throw csv_failure(e);
+            }
             if (result.nominal.status != RunStatus::completed) return false;
             write_tolerance_report(result, settings, log);
-            if (app.count("--csv") > 0) write_tolerance_csv_file(csv_file, result);
+            if (csv) {
+                try {
+                    csv_writer->commit();
+                } catch (const FileError& e) {
+                    throw csv_failure(e);
+                }
+                announce_file(out, "Runs", csv_file);
+            }
             return true;
         },
         out, err);

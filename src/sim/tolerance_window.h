@@ -3,8 +3,12 @@
 // parameter window's values when "Run" is pressed and runs the Monte Carlo
 // and sensitivity analysis in the background; the progress bar moves,
 // "Cancel" stops it and keeps the runs that finished.  At the end the summary
-// goes to the report log and the window draws the histogram of the
-// efficiency and the sensitivity bars.
+// goes to the report log, and the window shows the table of the statistics,
+// the yield and the sensitivity, the histogram of the efficiency with the
+// threshold, and the sensitivity bars; a warning when the nominal run's
+// peak of v3 is at the end of the run.  Starting a run and a failed one
+// clear what the window showed.  "Save" writes the runs (CSV) or the charts
+// (PNG, SVG).  Closing the window (Escape) cancels a run in progress.
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -19,6 +23,8 @@ class QChartView;
 class QCloseEvent;
 class QLabel;
 class QProgressBar;
+class QResizeEvent;
+class QTableWidget;
 class QPushButton;
 class QTimer;
 
@@ -51,16 +57,32 @@ public:
     QProgressBar* progress;
     QLabel* Lstatus;
     QChartView *histogram, *tornado;
+    // After the window's own controls.
+    QPushButton* Bsave;
+    QLabel* Lwarning;  // the nominal run's warnings
+    QTableWidget *Tstats, *Tsensitivity;
+    QLabel* Lyield;
+
+    // Writes the last analysis: ".csv" its runs, ".png" or ".svg" its two
+    // charts; the file is announced in the report log.  Errors raise
+    // zelvar::Error.
+    void save_results(const QString& path);
 
 public slots:
     void BrunClick();
     void BcancelClick();
+    // Asks for the file and saves there.
+    void BsaveClick();
 
 protected:
-    // Closing hides the window; an analysis under way goes on.
+    // Closing hides the window and cancels an analysis under way.
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Empties the table, the charts and the warning.
+    void clear_results();
+    void fill_table();
     // On the user-interface thread, once the worker has ended.
     void finish();
     void show_progress();

@@ -1,9 +1,15 @@
 #include "sim/value_file_input.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <istream>
+#include <sstream>
 
 #include "app/faults.h"
 #include "report/format.h"
@@ -80,20 +86,99 @@ bool read_line(std::istream& in, std::string& line, bool& too_long) {
     }
 }
 
-// Text of the file as a message shows it: at most 40 bytes, control
-// characters as '?'.
+// The length of the valid UTF-8 sequence at text[i] (0 when none begins
+// there).
+std::size_t utf8_length(const std::string& text, std::size_t i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    std::size_t n = 0;
+    if (c >= 0xC2 && c <= 0xDF)
+        n = 2;
+    else if (c >= 0xE0 && c <= 0xEF)
+        n = 3;
+    else if (c >= 0xF0 && c <= 0xF4)
+        n = 4;
+    if (n == 0 || i + n > text.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
+    const unsigned char d = static_cast<unsigned char>(text[i + 1]);
+    if ((c == 0xE0 && d < 0xA0) || (c == 0xED && d > 0x9F) || (c == 0xF0 && d < 0x90) || (c == 0xF4 && d > 0x8F))
+        return 0;  // overlong, a surrogate, or beyond U+10FFFF
+    return n;
+}
+
+// Text of the file as a message shows it: at most 40 bytes, a control
+// character or a byte that is not part of a UTF-8 character as '?', so a
+// binary or Latin-1 file puts no unreadable byte on the terminal.
 std::string shown(const std::string& text) {
-    std::string out = text.substr(0, 40);
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-    return text.size() > 40 ? out + "..." : out;
+    std::string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        std::size_t n = c < 0x80 ? 1 : utf8_length(text, i);
+        if (out.size() + std::max<std::size_t>(n, 1) > 40) break;
+        if (n == 0 || c < 0x20 || c == 0x7f) {
+            out += '?';
+            i += std::max<std::size_t>(n, 1);
+        } else {
+            out.append(text, i, n);
+            i += n;
+        }
+    }
+    return i < text.size() ? out + "..." : out;
+}
+
+// The file's bytes, at most `limit` of them.  A value file is a regular
+// file, or a pipe with data waiting (`--values <(...)`, a FIFO someone
+// writes to): anything else (a device, a folder, a FIFO without a writer,
+// which would wait for ever) is refused.
+std::string read_value_bytes(const std::string& path, std::size_t limit) {
+    const auto fail = [&](const std::string& reason) -> std::string {
+        throw Error("Value file " + path + " cannot be read: " + reason);
+    };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) fail(std::strerror(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st;
+    if (::fstat(fd, &st) != 0) fail(std::strerror(errno));
+    if (S_ISDIR(st.st_mode)) fail(std::strerror(EISDIR));
+    if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {
+        pollfd p{fd, POLLIN, 0};
+        int ready;
+        do ready = ::poll(&p, 1, 2000);
+        while (ready < 0 && errno == EINTR);
+        if (ready <= 0 || (p.revents & POLLIN) == 0)
+            fail("a pipe with nothing written to it; a value file is a file, or a pipe with data");
+    } else if (!S_ISREG(st.st_mode)) {
+        fail("not a file; a value file is a file, or a pipe with data");
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) fail(std::strerror(errno));
+    std::string bytes;
+    char buf[8192];
+    while (bytes.size() < limit) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail(std::strerror(errno));
+        }
+        if (n == 0) break;
+        bytes.append(buf, static_cast<std::size_t>(n));
+    }
+    return bytes;
 }
 
 }  // namespace
 
 void read_value_file(const std::string& path, SimParams& params) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw Error("Value file " + path + " cannot be read: " + std::strerror(errno));
+    // Enough for kMaxLines lines of kMaxLineLength characters and one more
+    // line, where the checks below stop.
+    std::string bytes = read_value_bytes(path, (kMaxLines + 1) * (kMaxLineLength + 2));
+    // A UTF-8 byte-order mark (an editor's) is no part of the first key.
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+    std::istringstream in(bytes);
     long double values[kKeyCount] = {};
     bool seen[kKeyCount] = {};
     std::string line;

@@ -179,11 +179,13 @@ bool TNEdit::restoring_focus() { return g_restoring; }
 void TNEdit::set_panel_real(long double x) {
     panel_real_ = x;
     if (field_type_ == tipo_campo::real_field) show_text(real_display_text(x));
+    emit stored();
 }
 
 void TNEdit::set_panel_int(std::int32_t n) {
     panel_int_ = n;
     if (field_type_ == tipo_campo::int_field) show_text(int_display_text(n));
+    emit stored();
 }
 
 void TNEdit::set_field_type(tipo_campo t) {
@@ -206,6 +208,7 @@ void TNEdit::exit_check() {
         panel_real_ = parse_real(typed);
     else if (field_type_ == tipo_campo::int_field)
         panel_int_ = parse_int(typed);
+    emit stored();
 }
 
 bool TNEdit::leave() {

@@ -72,6 +72,9 @@ public:
 signals:
     // The field's own exit action (runs only after an accepted check).
     void exited();
+    // A value was stored: by a setter or by an accepted exit check (for
+    // windows that follow a field; the field's own actions use `exited`).
+    void stored();
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;

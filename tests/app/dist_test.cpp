@@ -183,6 +183,8 @@ TEST(BashCompletion, CompletesCommandsOptionsChoicesAndFiles) {
         {{"simulate", "--square", "--st"}, "--steps --stop --stop-mode "},
         {{"simulate", "--stop-mode", "s"}, "short "},
         {{"simulate", "--values", "zel"}, "zelvar.val "},
+        {{"fit", "--retune", ""}, "C1 L1 "},
+        {{"fit", "--sh"}, "--short-high --short-low "},
     };
     for (const auto& c : cases) EXPECT_EQ(complete(c.words), c.candidates) << c.words.back();
 }

@@ -394,7 +394,7 @@ TEST_F(DesignWindow, SavedReportIsTheLogInUtf8AndAFailedSaveKeepsTheOldFile) {
     } catch (const Error& e) {
         message = e.what();
     }
-    EXPECT_EQ(message, "File access denied");
+    EXPECT_EQ(message, "Report file old.txt cannot be written: Permission denied");
     EXPECT_EQ(read_text("old.txt"), "old report\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), std::filesystem::directory_iterator()), 3);
 }

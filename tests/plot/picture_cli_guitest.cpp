@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -96,15 +97,31 @@ TEST_F(CliPicture, UnwritablePathExits2WithTheMessage) {
     std::string out, err;
     ASSERT_EQ(run_cli_program("design", out, err), 0);
     EXPECT_EQ(run_cli_program("simulate --values zelvar.val --png missing/p.png", out, err), 2);
-    EXPECT_EQ(err, "Picture file missing/p.png cannot be written.\n");
+    EXPECT_EQ(err, "Picture file missing/p.png cannot be written: No such file or directory.\n");
     EXPECT_EQ(out.find("Picture saved"), std::string::npos);
     {
         std::ofstream("old.png") << "old";
     }
     ASSERT_EQ(chmod("old.png", 0444), 0);
     EXPECT_EQ(run_cli_program("simulate --values zelvar.val --png old.png", out, err), 2);
-    EXPECT_EQ(err, "Picture file old.png cannot be written.\n");
+    EXPECT_EQ(err, "Picture file old.png cannot be written: Permission denied.\n");
     EXPECT_EQ(slurp("old.png"), "old");
+
+    // A folder of that name is refused before the run, so no other picture
+    // is written; one that fails while written comes after the files
+    // already announced.
+    std::filesystem::create_directory("adir");
+    EXPECT_EQ(run_cli_program("simulate --values zelvar.val --png pp.png --svg adir", out, err), 2);
+    EXPECT_EQ(err, "Picture file adir cannot be written: Is a directory.\n");
+    EXPECT_FALSE(std::filesystem::exists("pp.png"));
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_EQ(run_cli_program("simulate --values zelvar.val --csv a.csv --png pp.png --svg /dev/full", out, err), 2);
+        EXPECT_EQ(err, "Picture file /dev/full cannot be written: No space left on device.\n");
+        EXPECT_NE(out.find("\nSamples saved in file a.csv\nPicture saved in file pp.png\n"), std::string::npos) << out;
+        const std::string last = "Picture saved in file pp.png\n";  // the last line: the SVG failed
+        ASSERT_GE(out.size(), last.size());
+        EXPECT_EQ(out.substr(out.size() - last.size()), last) << out;
+    }
 
     EXPECT_EQ(run_cli_program("simulate --png p.png --size 632", out, err), 64);
     EXPECT_NE(err.find("the size must be WxH pixels"), std::string::npos) << err;

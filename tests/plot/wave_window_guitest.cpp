@@ -948,6 +948,6 @@ TEST(WaveWindow, CtrlCCopiesThePictureAndTheViewSavesAsPngSvgAndCsv) {
         w.window->save_view("/nonexistent-folder/view.png");
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "Picture file /nonexistent-folder/view.png cannot be written");
+        EXPECT_STREQ(e.what(), "Picture file /nonexistent-folder/view.png cannot be written: No such file or directory");
     }
 }

@@ -201,8 +201,9 @@ TEST(ResponseCli, NaturalFrequenciesAndCurveOfTheDefaultDesign) {
     }
 
     std::ostringstream out2, err2;
-    EXPECT_EQ(run_cli({"response", "--values", "zelvar.val", "--from", "0"}, out2, err2), kExitError);
-    EXPECT_EQ(err2.str(), "The frequency range must go from a positive frequency up to a higher one.\n");
+    EXPECT_EQ(run_cli({"response", "--values", "zelvar.val", "--from", "0"}, out2, err2), kExitUsage);
+    EXPECT_EQ(err2.str(), "zelvar-cli response: The frequency range must go from a positive frequency up to a higher "
+                          "one.\nRun 'zelvar-cli response --help' for the options.\n");
 }
 
 }  // namespace

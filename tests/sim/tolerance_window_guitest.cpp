@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 
+#include <cfenv>
 #include <sstream>
 
 #include "../app/gui_helpers_guitest.h"
@@ -82,7 +84,7 @@ TEST_F(ToleranceWindow, FiguresEqualTheCommandLinesForTheSameInputs) {
     QStringList expected = QString::fromStdString(out.str()).split('\n');
     expected.removeLast();
     EXPECT_EQ(log_lines().mid(before), expected);
-    EXPECT_EQ(t->result().runs.size(), 40u);
+    EXPECT_EQ(t->result().summary.finished, 40);  // the window keeps the summary, not the runs
     EXPECT_FALSE(t->histogram->chart()->series().isEmpty());
     EXPECT_FALSE(t->tornado->chart()->series().isEmpty());
 }
@@ -109,6 +111,39 @@ TEST_F(ToleranceWindow, CancelKeepsWhatFinishedAndFieldErrorsShowTheBox) {
     ASSERT_TRUE(boxes.wait_for(2));
     boxes.expect_error_box(1, "9O is not a valid number.");
     EXPECT_FALSE(t->running());
+}
+
+// A floating-point flag left pending on the user-interface thread by other
+// code (a file dialog closed with Escape leaves FE_INVALID) is no fault of
+// the next analysis; an analysis that fails says so in its status.
+TEST_F(ToleranceWindow, AFlagLeftByOtherCodeIsNoFaultAndAFailureSaysSo) {
+    ASSERT_TRUE(activate(t));
+    retype(t->NEruns, "20");
+    BoxCatcher boxes;
+    std::feraiseexcept(FE_INVALID);
+    click_through_window(t->Brun);
+    // Other code on this thread leaves the flag pending while the analysis
+    // runs, up to its end.
+    QElapsedTimer clock;
+    clock.start();
+    while (t->running() && clock.elapsed() < 60000) {
+        std::feraiseexcept(FE_INVALID);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    ASSERT_FALSE(t->running());
+    boxes.settle();
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
+    EXPECT_EQ(t->result().summary.finished, 20);
+    EXPECT_EQ(t->Lstatus->text(), "20 of 20 runs; yield 100.00 %");
+    std::feclearexcept(FE_ALL_EXCEPT);
+
+    p->NEC1->set_panel_real(0);  // the nominal run's own fault
+    click_through_window(t->Brun);
+    ASSERT_TRUE(wait_until_done());
+    ASSERT_TRUE(boxes.wait_for(1));
+    boxes.expect_error_box(0, "Floating point division by zero.");
+    EXPECT_EQ(t->Lstatus->text(), "Failed.");
+    EXPECT_TRUE(t->Brun->isEnabled());
 }
 
 }  // namespace
