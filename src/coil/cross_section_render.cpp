@@ -6,7 +6,7 @@
 #include <QPolygonF>
 #include <cmath>
 
-#include "plot/picture_file_render.h"
+#include "plot/painting_file_render.h"
 
 namespace zelvar {
 
@@ -188,15 +188,15 @@ QImage cross_section_image(const coil::CrossSection& cs, const QFont& font, int 
 
 void save_cross_section_png(const std::string& path, const coil::CrossSection& cs, const QFont& font, int dpi_x,
                             int dpi_y) {
-    save_png_image(path, cross_section_image(cs, font, dpi_x, dpi_y));
+    // The image the window shows, drawn at the window's resolution, copied
+    // pixel for pixel onto the file's surface.
+    const QImage image = cross_section_image(cs, font, dpi_x, dpi_y);
+    save_painting(path, image.size(), [&image](QPainter& p) { p.drawImage(0, 0, image); });
 }
 
 void save_cross_section_svg(const std::string& path, const coil::CrossSection& cs, const QFont& font) {
-    save_svg_drawing(path, QSize(std::max(cs.width, 1), std::max(cs.height, 1)), QStringLiteral("Windings"),
-                     [&](QPainter& p) {
-                         render_cross_section(p, cs, font);
-                         return std::string();
-                     });
+    save_painting(path, QSize(std::max(cs.width, 1), std::max(cs.height, 1)),
+                  [&](QPainter& p) { render_cross_section(p, cs, font); });
 }
 
 }  // namespace zelvar

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QLabel>
@@ -20,6 +19,7 @@
 #include "coil/sheet_text.h"
 #include "sim/param_window.h"
 #include "widgets/numeric_text.h"
+#include "widgets/file_dialog_widget.h"
 #include "widgets/radio_group_widget.h"
 #include "widgets/tnedit_widget.h"
 
@@ -268,9 +268,9 @@ void TFwindings::save_sheet(const std::string& path) {
 
 void TFwindings::BsaveClick() {
     run_guarded(this, [this] {
-        const QString path = QFileDialog::getSaveFileName(
-            this, QString::fromUtf8("Save winding sheet"), QStringLiteral("windings.txt"),
-            QStringLiteral("Winding sheet with its drawing (*.txt);;All files (*)"));
+        const QString path =
+            choose_file_to_save(this, QStringLiteral("Save winding sheet"), QStringLiteral("windings.txt"),
+                                QStringLiteral("Winding sheet with its drawing (*.txt);;All files (*)"));
         if (!path.isEmpty()) save_sheet(QFile::encodeName(path).toStdString());
     });
 }
