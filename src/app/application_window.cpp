@@ -131,7 +131,8 @@ ZelvarWindows::ZelvarWindows() {
     QObject::connect(Fparam, &TFparam::values_loaded, Fdesign, &TFdesign::enable_simulate);
     Fparam->set_tolerance_window(Ftolerance);
     Fparam->set_report_log(&Fdesign->report_log());
-    for (QWidget* w : std::initializer_list<QWidget*>{Fdesign, Fparam, Fidealmag, Ftolerance}) apply_field_tooltips(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{Fdesign, Fparam, Fidealmag, Ftolerance, Fwindings})
+        apply_field_tooltips(w);
     Fdesign->set_windows(Fparam, Fidealmag);
     Fidealmag->set_windows(Fparam, Fdesign);
     Fdesign->set_windings_window(Fwindings);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/param_window.h"
 
+#include "widgets/field_tooltip_widget.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -389,9 +391,11 @@ void TFparam::BresponseClick() {
 }
 
 TFmeasured* TFparam::ensure_measured_window() {
-    if (measured_ == nullptr)
+    if (measured_ == nullptr) {
         measured_ =
             new TFmeasured([this] { return read_params(); }, [this](const SimParams& p) { use_values(p); }, this);
+        apply_field_tooltips(measured_);
+    }
     return measured_;
 }
 

@@ -8,9 +8,10 @@
 namespace zelvar {
 
 void apply_field_tooltips(QWidget* window) {
-    const std::string name = window->objectName().toStdString();
+    // Each field by the window it stands in (a window may own others).
     for (TNEdit* field : window->findChildren<TNEdit*>())
-        if (const char* tip = field_tooltip(name, field->objectName().toStdString()))
+        if (const char* tip = field_tooltip(field->window()->objectName().toStdString(),
+                                            field->objectName().toStdString()))
             field->setToolTip(QString::fromUtf8(tip));
 }
 

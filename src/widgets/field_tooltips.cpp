@@ -80,6 +80,27 @@ const Tip kTips[] = {
     {"Fresponse", "NEfrom", "Lowest frequency of the curve (0: half the lowest natural frequency). Unit: Hz (hertz)"},
     {"Fresponse", "NEto", "Highest frequency of the curve (0: twice the highest natural frequency). Unit: Hz (hertz)"},
     {"Fresponse", "NEpoints", "Number of frequencies, logarithmically spaced. Unit: none (a count)"},
+    // Measured resonances.
+    {"Fmeasured", "NEf1", "Lowest resonance of the whole network, driven at the primary (0: not measured). Unit: Hz (hertz)"},
+    {"Fmeasured", "NEf2", "Middle resonance of the whole network (0: not measured). Unit: Hz (hertz)"},
+    {"Fmeasured", "NEf3", "Highest resonance of the whole network (0: not measured). Unit: Hz (hertz)"},
+    {"Fmeasured", "NEopen_low", "Lower resonance with the primary open (0: not measured). Unit: Hz (hertz)"},
+    {"Fmeasured", "NEopen_high", "Higher resonance with the primary open (0: not measured). Unit: Hz (hertz)"},
+    {"Fmeasured", "NEshort_low", "Lower resonance with the primary shorted (0: not measured). Unit: Hz (hertz)"},
+    {"Fmeasured", "NEshort_high", "Higher resonance with the primary shorted (0: not measured). Unit: Hz (hertz)"},
+    {"Fmeasured", "NEextra", "Resonance of the extra coil alone with its terminal (0: not measured). Unit: Hz (hertz)"},
+    {"Fmeasured", "NEuncertainty", "Uncertainty of each measured frequency. Unit: % (of the frequency)"},
+    // Windings.
+    {"Fwindings", "NEsecdiameter", "Winding diameter of the secondary, to the wire centres. Unit: m (metre)"},
+    {"Fwindings", "NEsecwire", "Bare wire diameter of the secondary. Unit: m (metre)"},
+    {"Fwindings", "NEsecpitch", "Pitch of the secondary's turns, centre to centre. Unit: m (metre)"},
+    {"Fwindings", "NEextdiameter", "Winding diameter of the extra coil, to the wire centres. Unit: m (metre)"},
+    {"Fwindings", "NEextwire", "Bare wire diameter of the extra coil. Unit: m (metre)"},
+    {"Fwindings", "NEextpitch", "Pitch of the extra coil's turns, centre to centre. Unit: m (metre)"},
+    {"Fwindings", "NEpridiameter", "Diameter of the primary's innermost turn, to the conductor centre. Unit: m (metre)"},
+    {"Fwindings", "NEpriconductor", "Conductor diameter of the primary. Unit: m (metre)"},
+    {"Fwindings", "NEpripitch", "Step of the primary per turn (radial for a spiral, axial for a helix). Unit: m (metre)"},
+    {"Fwindings", "NEtopratio", "Tube diameter of the toroid over its outer diameter. Unit: none (a ratio)"},
 };
 
 }  // namespace

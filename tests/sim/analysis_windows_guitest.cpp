@@ -240,7 +240,7 @@ TEST_F(AnalysisWindows, EveryNumericFieldOfEveryWindowNamesItsUnit) {
     p->BresponseClick();
     ASSERT_NE(p->response_window(), nullptr);
     ASSERT_NE(d->modes_window(), nullptr);
-    const QRegularExpression unit(QString::fromUtf8("Unit: (F|H|\u03a9|Hz|s|V|%|none) "));
+    const QRegularExpression unit(QString::fromUtf8("Unit: (F|H|\u03a9|Hz|s|V|%|m|none) "));
     int fields = 0;
     for (QWidget* w : {static_cast<QWidget*>(d), static_cast<QWidget*>(p), static_cast<QWidget*>(m),
                        static_cast<QWidget*>(windows->Ftolerance), static_cast<QWidget*>(p->response_window()),
@@ -263,7 +263,7 @@ TEST_F(AnalysisWindows, LoadingIsAnnouncedAndTheDialogReadsNoFileToNameItsEntrie
     EXPECT_EQ(report().last(), "Values loaded from file v.val");
     EXPECT_TRUE(p->isVisible());
 
-    // Ctrl+O's dialog: Qt's own, links unresolved, entries named by kind.
+    // Load Values' dialog (Ctrl+L): Qt's own, links unresolved, entries named by kind.
     bool native = true, resolves = true;
     QString kmsg;
     QTimer::singleShot(50, [&] {
@@ -276,7 +276,7 @@ TEST_F(AnalysisWindows, LoadingIsAnnouncedAndTheDialogReadsNoFileToNameItsEntrie
     });
     const int lines = log_lines().size();
     ASSERT_TRUE(activate(d));
-    QTest::keyClick(d, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(d, Qt::Key_L, Qt::ControlModifier);
     EXPECT_FALSE(native);
     EXPECT_FALSE(resolves);
     EXPECT_EQ(kmsg, "File");
