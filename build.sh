@@ -16,8 +16,10 @@ cd "$(dirname "$0")"
 # DejaVu Sans Condensed (the program says on standard error what it does
 # where that is missing).  The tolerance window draws with Qt Charts, whose
 # CMake package needs the OpenGL one (Debian's qt6-charts-dev does not pull it).
-# The tests compare the simulation with ngspice.
-PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libcli11-dev fonts-dejavu-core fonts-dejavu-extra ngspice"
+# The tests compare the simulation with ngspice.  Eigen computes the natural
+# frequencies and the frequency response, MPFR the correctly rounded sine's
+# hard cases (and its tables, when building).
+PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libcli11-dev fonts-dejavu-core fonts-dejavu-extra ngspice libeigen3-dev libmpfr-dev"
 # The simulation benchmark also times ngspice on the same circuit and step,
 # side by side with the program's own run (ngspice is in PACKAGES already).
 BENCH_PACKAGES="ngspice"
