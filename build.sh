@@ -3,9 +3,10 @@
 # ./build.sh test   installs what is missing, builds and runs every test;
 #                   builds the core and the command line in Release and runs
 #                   the core tests there; runs the core tests again under
-#                   AddressSanitizer and UndefinedBehaviorSanitizer.  Every
-#                   stage always runs, each ends with a one-line summary, and
-#                   the command fails if any stage did
+#                   AddressSanitizer and UndefinedBehaviorSanitizer, and the
+#                   worker pools' tests under ThreadSanitizer.  Every stage
+#                   always runs, each ends with a one-line summary, and the
+#                   command fails if any stage did
 # ./build.sh bench  builds and runs the benchmarks
 # ./build.sh package  installs what is missing, builds and makes the Debian
 #                   package build/zelvar_<version>_<arch>.deb
@@ -24,6 +25,11 @@ PACKAGES="cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-svg-dev qt6-charts
 # side by side with the program's own run (ngspice is in PACKAGES already).
 BENCH_PACKAGES="ngspice"
 JOBS=$(nproc)
+# ccache, where it is installed, makes rebuilding the stages' folders quick
+# (CMake takes the launcher when it first configures a folder).
+if [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ] && command -v ccache >/dev/null; then
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
 # What making and checking the Debian package needs (package and test).
 PACKAGE_TOOLS="dpkg-dev file lintian desktop-file-utils appstream groff-base"
 
@@ -45,9 +51,14 @@ build() {
     cmake --build build -j "$JOBS"
 }
 
+# No test may hang: each one fails after this many seconds (a few times
+# the slowest test's time in its stage; package_deb has its own limit).
+TEST_TIMEOUT=300
+SANITIZED_TEST_TIMEOUT=900
+
 # One stage: configure and build into a folder, then run its tests (the
-# ctest arguments in STAGE_CTEST).  Prints the stage's one-line summary;
-# returns non-zero when the build or a test failed.
+# ctest arguments in STAGE_CTEST, e.g. "-L core").  Prints the stage's
+# one-line summary; returns non-zero when the build or a test failed.
 run_stage() {
     local name=$1 dir=$2 log rc=0 summary
     shift 2
@@ -59,7 +70,8 @@ run_stage() {
         return 1
     fi
     # shellcheck disable=SC2086  # STAGE_CTEST holds several arguments
-    (cd "$dir" && ctest --output-on-failure -j "$JOBS" ${STAGE_CTEST:-}) 2>&1 | tee "$log" || rc=1
+    (cd "$dir" && ctest --output-on-failure -j "$JOBS" --timeout "${STAGE_TIMEOUT:-$TEST_TIMEOUT}" ${STAGE_CTEST:-}) 2>&1 |
+        tee "$log" || rc=1
     summary=$(sed -n 's/^[0-9]*% tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]*\)$/\2 \1/p' "$log" | tail -n 1)
     rm -f "$log"
     if [ -n "$summary" ]; then
@@ -88,11 +100,18 @@ run_tests() {
     run_stage normal build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DZELVAR_WERROR=ON || failed=1
     # What `cmake -DCMAKE_BUILD_TYPE=Release` gives a packager: no warning
     # either, and the same results.
-    run_stage release build-release -DCMAKE_BUILD_TYPE=Release -DZELVAR_CORE_ONLY=ON \
+    STAGE_CTEST="-L core" run_stage release build-release -DCMAKE_BUILD_TYPE=Release -DZELVAR_CORE_ONLY=ON \
         -DBUILD_TESTING=ON -DZELVAR_WERROR=ON || failed=1
-    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 STAGE_TIMEOUT=$SANITIZED_TEST_TIMEOUT \
         run_stage sanitized build-asan -DCMAKE_BUILD_TYPE=Debug -DZELVAR_CORE_ONLY=ON -DZELVAR_SANITIZE=ON \
             -DBUILD_TESTING=ON -DZELVAR_WERROR=ON ||
+        failed=1
+    # The tests that drive the worker pools (label threads), under
+    # ThreadSanitizer; optimized, as its checks slow a run down.
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" STAGE_CTEST="-L threads" \
+        STAGE_TIMEOUT=$SANITIZED_TEST_TIMEOUT \
+        run_stage threads build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELVAR_CORE_ONLY=ON \
+            -DZELVAR_THREAD_SANITIZE=ON -DBUILD_TESTING=ON -DZELVAR_WERROR=ON ||
         failed=1
     echo "== summary =="
     for line in "${STAGE_LINES[@]}"; do echo "$line"; done

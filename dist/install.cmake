@@ -105,5 +105,5 @@ include(CPack)
 if(TARGET core_tests)
   add_test(NAME package_deb
            COMMAND ${ZELVAR_DIST_DIR}/check-package.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:zelvar-cli>)
-  set_tests_properties(package_deb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
+  set_tests_properties(package_deb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900 LABELS package)
 endif()
