@@ -8,8 +8,10 @@
 #                   always runs, each ends with a one-line summary, and the
 #                   command fails if any stage did
 # ./build.sh bench  builds and runs the benchmarks
-# ./build.sh package  installs what is missing, builds and makes the Debian
-#                   package build/zelvar_<version>_<arch>.deb
+# ./build.sh package  installs what is missing, builds in build-package/ with
+#                   Debian's hardening flags (without the tests) and makes the
+#                   Debian packages build-package/zelvar_<version>_<arch>.deb
+#                   and its debug symbols zelvar-dbgsym_<version>_<arch>.ddeb
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -49,6 +51,16 @@ install_missing() {
 build() {
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
     cmake --build build -j "$JOBS"
+}
+
+# Debian's build flags with every hardening feature (dpkg-buildflags), as
+# CMake arguments: the package is built with them, and so is the test
+# build whose package test package_deb checks.
+debian_flags() {
+    local cxxflags ldflags
+    cxxflags="$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CPPFLAGS) $(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS)"
+    ldflags=$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)
+    DEBIAN_FLAGS=("-DCMAKE_CXX_FLAGS=$cxxflags" "-DCMAKE_EXE_LINKER_FLAGS=$ldflags")
 }
 
 # No test may hang: each one fails after this many seconds (a few times
@@ -97,7 +109,9 @@ run_tests() {
     STAGE_LINES=()
     PASSED=0
     FAILED=0
-    run_stage normal build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DZELVAR_WERROR=ON || failed=1
+    debian_flags
+    run_stage normal build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DZELVAR_WERROR=ON \
+        "${DEBIAN_FLAGS[@]}" || failed=1
     # What `cmake -DCMAKE_BUILD_TYPE=Release` gives a packager: no warning
     # either, and the same results.
     STAGE_CTEST="-L core" run_stage release build-release -DCMAKE_BUILD_TYPE=Release -DZELVAR_CORE_ONLY=ON \
@@ -141,8 +155,10 @@ case "${1:-}" in
     package)
         PACKAGES="$PACKAGES $PACKAGE_TOOLS"
         install_missing
-        build
-        (cd build && cpack -G DEB)
+        debian_flags
+        cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF "${DEBIAN_FLAGS[@]}"
+        cmake --build build-package -j "$JOBS"
+        (cd build-package && cpack -G DEB)
         ;;
     *)
         echo "usage: ./build.sh run|test|bench|package" >&2
