@@ -9,7 +9,7 @@
 #            or added to the pattern below
 # The GUI tests are labelled gui and package_deb package where they are added.
 set(zelvar_ngspice_tests "^NetlistNgspice\\.")
-set(zelvar_slow_tests "^(RoundedSine\\.NearestToTheTrueSine|Tolerance\\.DefaultDesign|SimRun\\.LargestRun)")
+set(zelvar_slow_tests "^(RoundedSine\\.NearestToTheTrueSine|Tolerance\\.DefaultDesign|BashCompletion\\.)")
 set(zelvar_thread_tests "^(Tolerance|ToleranceCli|ModeExplorer|ModesCli|FpEnvironment)\\.|SideBySide|Pool")
 foreach(zelvar_test IN LISTS core_tests_TESTS)
   if(zelvar_test MATCHES "${zelvar_ngspice_tests}")
