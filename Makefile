@@ -7,4 +7,4 @@ test:
 bench:
 	./build.sh bench
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-release build-tsan build-package

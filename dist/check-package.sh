@@ -2,15 +2,19 @@
 # Builds the Debian package from a build folder and checks it:
 #   its file list, its control fields, lintian without errors, the desktop
 #   entry and the AppStream metainfo, and the packaged zelvar-cli running the
-#   default design as the built one does.
-# Usage: dist/check-package.sh BUILD_DIR BUILT_ZELVAR_CLI
+#   default design as the built one does; the debug symbols package holding
+#   the programs' debug information, which the package's programs lack; with
+#   --hardened, the programs' hardening (PIE, RELRO, BIND_NOW, stack
+#   protector, fortified functions) from Debian's build flags.
+# Usage: dist/check-package.sh BUILD_DIR BUILT_ZELVAR_CLI [--hardened]
 # Exit status 0 when every check passes, 1 when one fails, 77 when a tool the
 # checks need is missing (./build.sh test installs them).
 set -euo pipefail
 build=$(cd "$1" && pwd)
 built_cli=$(realpath "$2")
+hardened=${3:-}
 
-for tool in cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate appstreamcli file; do
+for tool in cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate appstreamcli file readelf; do
     if ! command -v "$tool" >/dev/null; then
         echo "skipped: $tool is not installed"
         exit 77
@@ -130,6 +134,43 @@ status=0
     true
 [ "$status" = 0 ] || fail "packaged zelvar-cli simulate --png exits $status: $(cat "$work/packaged/errors")"
 cmp "$work/built/p.png" "$work/packaged/p.png" || fail "the packaged program's picture differs from the built one's"
+
+echo "== debug symbols"
+ddebs=("$work"/out/zelvar-dbgsym_*.ddeb)
+ddeb=${ddebs[0]}
+if [ ! -f "$ddeb" ]; then
+    fail "no zelvar-dbgsym_*.ddeb made"
+else
+    echo "$(basename "$ddeb")"
+    [ "$(dpkg-deb -f "$ddeb" Package)" = zelvar-dbgsym ] || fail "the debug package is not zelvar-dbgsym"
+    [ "$(dpkg-deb -f "$ddeb" Depends)" = "zelvar (= $version)" ] ||
+        fail "zelvar-dbgsym depends on '$(dpkg-deb -f "$ddeb" Depends)', not 'zelvar (= $version)'"
+    dpkg-deb -x "$ddeb" "$work/dbgsym"
+    for program in zelvar zelvar-cli; do
+        elf="$work/root/usr/bin/$program"
+        id=$(LC_ALL=C readelf -n "$elf" | sed -n 's/^ *Build ID: //p')
+        debug="$work/dbgsym/usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug"
+        if [ -z "$id" ] || [ ! -f "$debug" ]; then
+            fail "$program: no debug file for build ID '$id' in zelvar-dbgsym"
+        elif ! LC_ALL=C readelf -S "$debug" | grep -q '\.debug_info'; then
+            fail "$program: the debug file has no debug information"
+        fi
+        ! LC_ALL=C readelf -S "$elf" | grep -q '\.debug_info' || fail "$program: the package's program keeps its debug information"
+    done
+fi
+
+if [ "$hardened" = --hardened ]; then
+    echo "== hardening"
+    for program in zelvar zelvar-cli; do
+        elf="$work/root/usr/bin/$program"
+        LC_ALL=C readelf -h "$elf" | grep -q 'Type: *DYN' || fail "$program: not a position-independent executable"
+        LC_ALL=C readelf -l "$elf" | grep -q 'GNU_RELRO' || fail "$program: no RELRO segment"
+        LC_ALL=C readelf -d "$elf" | grep -Eq 'BIND_NOW|FLAGS_1.*NOW' || fail "$program: not linked with -z now"
+        symbols=$(LC_ALL=C readelf --dyn-syms -W "$elf")
+        grep -q '__stack_chk_fail' <<<"$symbols" || fail "$program: no stack protector"
+        grep -Eq '__[a-z_]+_chk(@|$| )' <<<"$symbols" || fail "$program: no fortified function"
+    done
+fi
 
 if [ "$failures" -gt 0 ]; then
     echo "$failures package check(s) failed"

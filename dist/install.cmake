@@ -2,7 +2,8 @@
 #
 #   cmake --install build --prefix /usr/local    installs the programs and the
 #                                                 files a desktop needs
-#   ./build.sh package                            makes build/zelvar_<version>_<arch>.deb
+#   ./build.sh package                            makes build-package/zelvar_<version>_<arch>.deb
+#                                                 and zelvar-dbgsym_<version>_<arch>.ddeb
 #
 # Included from the top-level CMakeLists.txt after the targets exist.
 include(GNUInstallDirs)
@@ -93,7 +94,10 @@ set(CPACK_PACKAGE_NAME zelvar)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "ZELVAR Designer developers")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
+# The programs go stripped into the package and their debug information
+# (RelWithDebInfo) into zelvar-dbgsym, found by build ID.
+set(CPACK_STRIP_FILES OFF)
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${ZELVAR_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
@@ -126,8 +130,15 @@ include(CPack)
 
 # The test command builds the package and checks it (file list, lintian,
 # the installed files, the packaged zelvar-cli running the default design).
+# A build configured with Debian's hardening flags (build.sh) is also
+# checked for them.
 if(TARGET core_tests)
+  set(ZELVAR_CHECK_HARDENING)
+  if(CMAKE_CXX_FLAGS MATCHES "_FORTIFY_SOURCE" AND CMAKE_EXE_LINKER_FLAGS MATCHES "-z,now")
+    set(ZELVAR_CHECK_HARDENING --hardened)
+  endif()
   add_test(NAME package_deb
-           COMMAND ${ZELVAR_DIST_DIR}/check-package.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:zelvar-cli>)
-  set_tests_properties(package_deb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
+           COMMAND ${ZELVAR_DIST_DIR}/check-package.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:zelvar-cli>
+                   ${ZELVAR_CHECK_HARDENING})
+  set_tests_properties(package_deb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900 LABELS package)
 endif()

@@ -21,7 +21,9 @@ std::int32_t nearest_sample(const SampleStore& store, long double t);
 
 // The sample of a local extremum of v3 (a sample above both neighbours, or
 // below both, or level with one and beyond the other) whose pixel column is
-// nearest to x and at most `radius` pixels from it; -1 when there is none.
+// nearest to x (the earlier of two as near: on a flat top of two level
+// samples, each is an extremum) and at most `radius` pixels from it; -1 when
+// there is none.
 std::int32_t v3_extremum_near(const SampleStore& store, const PixelMap& map, std::int32_t x, std::int32_t radius);
 
 // A readout number: five significant digits, in fixed notation from 0.001 up

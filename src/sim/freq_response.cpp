@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/freq_response.h"
 
+#include <Eigen/LU>
 #include <algorithm>
 #include <cerrno>
 #include <cfloat>
@@ -24,34 +25,24 @@ constexpr long double kTwoPi = 2 * kPi;
 
 long double norm1(const Complex& z) { return std::fabs(z.real()) + std::fabs(z.imag()); }
 
-// The phasors X of (jωI − A)·X = B, by Gaussian elimination with partial
-// pivoting.
+// The phasors X of (jωI − A)·X = B, by Eigen's LU decomposition with
+// partial pivoting.  A zero pivot (ω on a pole of a circuit without losses)
+// is a division by zero.
 void solve_phasors(const CircuitModel& m, long double omega, Complex (&x)[kStates]) {
-    Complex a[kStates][kStates + 1];
+    using Matrix = Eigen::Matrix<Complex, kStates, kStates>;
+    using Vector = Eigen::Matrix<Complex, kStates, 1>;
+    Matrix a;
+    Vector b;
     for (int r = 0; r < kStates; ++r) {
-        for (int c = 0; c < kStates; ++c) a[r][c] = Complex(-m.A[r][c], 0);
-        a[r][r] = Complex(-m.A[r][r], omega);
-        a[r][kStates] = Complex(m.B[r], 0);
+        for (int c = 0; c < kStates; ++c) a(r, c) = Complex(-m.A[r][c], 0);
+        a(r, r) = Complex(-m.A[r][r], omega);
+        b(r) = Complex(m.B[r], 0);
     }
-    for (int k = 0; k < kStates; ++k) {
-        int pivot = k;
-        for (int r = k + 1; r < kStates; ++r)
-            if (norm1(a[r][k]) > norm1(a[pivot][k])) pivot = r;
-        if (norm1(a[pivot][k]) == 0) throw Error(kDivisionByZero);
-        if (pivot != k)
-            for (int c = k; c <= kStates; ++c) std::swap(a[k][c], a[pivot][c]);
-        for (int r = k + 1; r < kStates; ++r) {
-            if (norm1(a[r][k]) == 0) continue;
-            const Complex factor = a[r][k] / a[k][k];
-            for (int c = k + 1; c <= kStates; ++c) a[r][c] -= factor * a[k][c];
-            a[r][k] = 0;
-        }
-    }
-    for (int r = kStates - 1; r >= 0; --r) {
-        Complex s = a[r][kStates];
-        for (int c = r + 1; c < kStates; ++c) s -= a[r][c] * x[c];
-        x[r] = s / a[r][r];
-    }
+    const Eigen::PartialPivLU<Matrix> lu(a);
+    for (int k = 0; k < kStates; ++k)
+        if (norm1(lu.matrixLU()(k, k)) == 0) throw Error(kDivisionByZero);
+    const Vector solution = lu.solve(b);
+    for (int r = 0; r < kStates; ++r) x[r] = solution(r);
 }
 
 ResponsePoint point_at(const CircuitModel& m, long double f) {

@@ -114,10 +114,16 @@ void write_driver(Deck& d, const SimParams& p, long double h, const NetlistOptio
             case kShortDriver:
                 stopped = "0";
                 break;
-            default:
-                stopped = "(" + factor(p.Vin) + " < " + v + " ? " + factor(p.Vin) + " : (" + v + " < " +
-                          factor(-p.Vin) + " ? " + factor(-p.Vin) + " : " + v + "))";
+            default: {
+                // Appended piece by piece: g++ 12 warns (-Wrestrict, wrongly)
+                // on a long chain of std::string additions.
+                const std::string high = factor(p.Vin), low = factor(-p.Vin);
+                stopped = "(";
+                stopped.append(high).append(" < ").append(v).append(" ? ").append(high);
+                stopped.append(" : (").append(v).append(" < ").append(low).append(" ? ").append(low);
+                stopped.append(" : ").append(v).append("))");
                 break;
+            }
         }
         if (p.stop_mode != kShortDriver)
             d.warn("the stopped driver acts on the present primary current, the program's on that of the "

@@ -5,10 +5,11 @@
 //
 // The processor's FSIN instruction is not always that value: it reduces its
 // argument with a 66-bit π, and is a microcoded instruction of about a
-// hundred cycles.  This one reduces with as many bits of 2/π as the argument
-// needs (exact integer arithmetic) and evaluates in 128-bit fixed point,
-// with a wider evaluation for the rare arguments whose sine lies too close
-// to the midpoint between two 80-bit values to be decided at 128 bits.
+// hundred cycles.  This one reduces with 192 bits of 2/π (exact integer
+// arithmetic) and evaluates in 128-bit fixed point for arguments below 2^30;
+// MPFR's correctly rounded sine (mpfr_sin) takes the larger arguments and
+// the rare ones whose sine lies too close to the midpoint between two
+// 80-bit values to be decided at 128 bits.
 //
 // No floating-point fault flag is raised for a finite argument; an infinite
 // or NaN argument gives NaN with the invalid-operation flag, as before.
@@ -21,7 +22,7 @@ void rounded_sin(const long double* x, long double* y, int n);
 
 namespace detail {
 
-// The wide evaluation alone, for the tests: the same values as rounded_sin.
+// The wide evaluation (MPFR) alone, for the tests: the same values as rounded_sin.
 long double rounded_sin_wide(long double x);
 
 }  // namespace detail

@@ -430,8 +430,10 @@ std::string pad(std::string text, std::size_t width) {
 
 std::string stats_line(const char* name, const FigureStats& st, bool fixed) {
     std::string line = pad(name, 16);
-    for (long double x : {st.mean, st.std_dev, st.min, st.p5, st.p50, st.p95, st.max})
-        line += " " + (fixed ? F(x, 17, 8) : E(x, 17));
+    for (long double x : {st.mean, st.std_dev, st.min, st.p5, st.p50, st.p95, st.max}) {
+        line += ' ';
+        line += fixed ? F(x, 17, 8) : E(x, 17);
+    }
     return line;
 }
 
@@ -452,7 +454,12 @@ std::string status_text(const RunRecord& rec, bool report = false) {
 }
 
 std::string figure_or_failure(const RunRecord& rec, long double x, int decimals) {
-    if (rec.status != RunStatus::completed) return "(" + status_text(rec, true) + ")";
+    if (rec.status != RunStatus::completed) {
+        std::string text = "(";
+        text += status_text(rec, true);
+        text += ')';
+        return text;
+    }
     return F(x, 9, decimals) + " %";
 }
 

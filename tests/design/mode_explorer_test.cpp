@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -110,6 +112,22 @@ TEST(ModesCli, RealizableModesSortedByK12) {
     EXPECT_TRUE(found);
     EXPECT_EQ(r.out.find("irrealizable"), std::string::npos);
     EXPECT_EQ(lines[0], "Realizable modes: " + std::to_string(lines.size() - 2));
+}
+
+// --k12-max K lists the modes with k12 up to K: one whose k12 is exactly K
+// is kept, and left out for the next value below.
+TEST(ModesCli, K12MaxKeepsAModeAtTheLimit) {
+    const ModeRow row = design_mode(DesignInputs{}, 5, 7, 9, 11);
+    ASSERT_EQ(row.status, ModeStatus::realizable);
+    const auto listed = [](long double limit) {
+        char text[64];
+        const auto end = std::to_chars(text, text + sizeof text, limit).ptr;  // reads back exactly
+        const CliRun r = modes({"--max", "11", "--k12-max", std::string(text, end)});
+        EXPECT_EQ(r.status, kExitCompleted) << r.err;
+        return r.out.find("\n  5   7   9  11  ") != std::string::npos;
+    };
+    EXPECT_TRUE(listed(row.k12));
+    EXPECT_FALSE(listed(std::nextafter(row.k12, 0.0L)));
 }
 
 TEST(ModesCli, StoppedModesOnlyWithAllWithTheirReasonAndCsv) {

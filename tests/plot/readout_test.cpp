@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "report/format.h"
 
@@ -62,6 +63,40 @@ TEST(Readout, SnapFindsTheNearestExtremumOfV3WithinTheRadius) {
     EXPECT_EQ(v3_extremum_near(s, m, 480, 8), 75);
     EXPECT_EQ(v3_extremum_near(s, m, 300, 6), -1);
     EXPECT_EQ(v3_extremum_near(s, m, 230, 6), -1);
+}
+
+// Samples at t = 0, 1, 2, ... with the given v3; pixel x = 10·t + 100.
+SampleStore store_of(const std::vector<long double>& v3) {
+    SampleStore s;
+    s.resize(static_cast<std::int32_t>(v3.size()));
+    for (std::int32_t k = 0; k < s.count(); ++k) {
+        s.time[k] = k;
+        s.values[k][kV3] = v3[static_cast<std::size_t>(k)];
+    }
+    return s;
+}
+
+TEST(Readout, ExactMidpointsTakeTheEarlierSample) {
+    const SampleStore s = store_of({0, 0, 0, 0});
+    struct Case {
+        long double t;
+        std::int32_t sample;
+    } const cases[] = {{0.5L, 0}, {1.5L, 1}, {2.5L, 2}, {std::nextafter(1.5L, 2.0L), 2}, {-1, 0}, {9, 3}};
+    for (const Case& c : cases) EXPECT_EQ(nearest_sample(s, c.t), c.sample) << static_cast<double>(c.t);
+}
+
+// A flat top (or bottom) of two level samples: each is an extremum, the
+// one whose column is nearer to the cursor is taken, the earlier of two as near.
+TEST(Readout, SnapOnAFlatTopTakesTheNearerOfTheLevelSamples) {
+    const PixelMap m{10, 100, 1, 0};
+    struct Case {
+        std::vector<long double> v3;
+        std::int32_t x, sample;
+    } const cases[] = {
+        {{0, 1, 3, 3, 1, 0}, 124, 2},    {{0, 1, 3, 3, 1, 0}, 127, 3},    {{0, 1, 3, 3, 1, 0}, 125, 2},
+        {{0, -1, -3, -3, -1, 0}, 123, 2}, {{0, -1, -3, -3, -1, 0}, 128, 3},
+    };
+    for (const Case& c : cases) EXPECT_EQ(v3_extremum_near(store_of(c.v3), m, c.x, 8), c.sample) << c.x;
 }
 
 TEST(Readout, NumbersAndLinesTakeTheStoredValues) {

@@ -13,6 +13,8 @@
 #include "app/dispatch_cli.h"
 #include "app/faults.h"
 #include "design/mode_explorer.h"
+#include "sim/circuit_model.h"
+#include "sim/default_design_circuit.h"
 
 namespace zelvar {
 namespace {
@@ -51,6 +53,24 @@ TEST(Eigenvalues, KnownMatrices) {
         for (std::size_t i = 0; i < got.size(); ++i)
             EXPECT_LT(std::abs(got[i] - c.expected[i]), 1e-15L * (1 + std::abs(c.expected[i]))) << c.name << " " << i;
     }
+}
+
+// A QR iteration allowed no step cannot finish on the circuit's matrix: an
+// error with its message, never a hang; the default limit finishes.
+TEST(Eigenvalues, IterationThatDoesNotConvergeIsAnError) {
+    const CircuitModel m = build_model(default_design_circuit());
+    std::vector<long double> a;
+    for (int r = 0; r < kStates; ++r)
+        for (int c = 0; c < kStates; ++c) a.push_back(m.A[r][c]);
+    for (const int limit : {0, 1}) {
+        try {
+            eigenvalues(a, kStates, limit);
+            ADD_FAILURE() << limit;
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), "The natural frequencies could not be computed") << limit;
+        }
+    }
+    EXPECT_EQ(eigenvalues(a, kStates).size(), 7u);
 }
 
 // The default design's values as the design hands them over, and its row.
@@ -127,6 +147,29 @@ TEST(FrequencyResponse, UncoupledPrimaryIsASeriesRlc) {
         EXPECT_LT(std::fabs(r.zin_ohm / std::abs(z) - 1), 1e-15L) << f;
         EXPECT_LT(std::fabs(r.zin_deg - std::arg(z) * 180 / std::numbers::pi_v<long double>), 1e-12L) << f;
         EXPECT_TRUE(std::isinf(r.v3_db) && r.v3_db < 0) << f;  // nothing reaches C3
+    }
+}
+
+// The level |V3/Vin| in dB and Zin against the circuit's phasor equations
+// solved by hand from the output end (current I3 = 1):
+//   V3 = −I3 / (jωC3 + jωCL/(1 + jωCL·RL)),  V2 = V3 − (R3 + jωL3)·I3,
+//   I2 = I3 − jωC2·V2,  I1 = (V2 − (R2 + jωL2)·I2) / (jωM),
+//   Vin = (R1 + jωL1 + 1/(jωC1))·I1 + jωM·I2,  M = k12·√(L1·L2).
+TEST(FrequencyResponse, LevelAndImpedanceAgreeWithTheLadderSolvedByHand) {
+    SimParams p = default_design_circuit();
+    p.R1 = 0.5L, p.R2 = 2, p.R3 = 5;
+    const long double M = p.k12 * std::sqrt(p.L1 * p.L2);
+    for (const long double f : {2e4L, 1.6e5L, 2.5e5L, 3.19e5L, 4.1e5L, 2e6L}) {
+        const Complex jw(0, kTwoPi * f);
+        const Complex i3 = 1;
+        const Complex v3 = -i3 / (jw * p.C3 + jw * p.CL / (1.0L + jw * p.CL * p.RL));
+        const Complex v2 = v3 - (p.R3 + jw * p.L3) * i3;
+        const Complex i2 = i3 - jw * p.C2 * v2;
+        const Complex i1 = (v2 - (p.R2 + jw * p.L2) * i2) / (jw * M);
+        const Complex vin = (p.R1 + jw * p.L1 + 1.0L / (jw * p.C1)) * i1 + jw * M * i2;
+        const ResponsePoint r = response_at(p, f);
+        EXPECT_NEAR(r.v3_db, 20 * std::log10(std::abs(v3 / vin)), 1e-9L) << f;
+        EXPECT_LT(std::fabs(r.zin_ohm / std::abs(vin / i1) - 1), 1e-12L) << f;
     }
 }
 

@@ -2,11 +2,12 @@
 #include "sim/rounded_sine.h"
 
 #include <gtest/gtest.h>
-#include <quadmath.h>
+#include <mpfr.h>
 
 #include <cfenv>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -16,17 +17,34 @@
 namespace zelvar {
 namespace {
 
-// The 80-bit value nearest to sin x, from libquadmath's 113-bit sine.  False
-// when that sine is so close to a midpoint between two 80-bit values that
-// its own error (a unit of the 113th bit) could put it on the wrong side.
+// The 80-bit value nearest to sin x, from MPFR's sine to 256 bits rounded
+// to the 80-bit format's 64 (an evaluation apart from the program's, which
+// asks MPFR for 64 bits at once).  False when that 256-bit sine is a
+// midpoint between two 80-bit values (it needs exactly 65 bits), where
+// rounding it again could go either way.
 bool reference_sin(long double x, long double& r) {
-    const __float128 y = sinq(static_cast<__float128>(x));
-    const __float128 wobble = ldexpq(fabsq(y), -100);
-    r = static_cast<long double>(y);
-    return static_cast<long double>(y + wobble) == r && static_cast<long double>(y - wobble) == r;
+    mpfr_t y;
+    mpfr_init2(y, 256);
+    mpfr_set_ld(y, x, MPFR_RNDN);
+    mpfr_sin(y, y, MPFR_RNDN);
+    const bool decided = mpfr_min_prec(y) != 65;
+    mpfr_prec_round(y, 64, MPFR_RNDN);
+    r = mpfr_get_ld(y, MPFR_RNDN);
+    mpfr_clear(y);
+    return decided;
 }
 
-const __float128 kPi = 4 * atanq(static_cast<__float128>(1));
+// k·π/2 rounded to the nearest 80-bit value.
+long double multiple_of_half_pi(int k) {
+    mpfr_t y;
+    mpfr_init2(y, 256);
+    mpfr_const_pi(y, MPFR_RNDN);
+    mpfr_mul_si(y, y, k, MPFR_RNDN);
+    mpfr_div_2ui(y, y, 1, MPFR_RNDN);
+    const long double x = mpfr_get_ld(y, MPFR_RNDN);
+    mpfr_clear(y);
+    return x;
+}
 
 bool same_bits(long double a, long double b) { return a == b && std::signbit(a) == std::signbit(b); }
 
@@ -89,7 +107,7 @@ TEST(RoundedSine, NearestToTheTrueSineAcrossTheRange) {
     }
     std::vector<long double> near_multiples;
     for (int k = 1; k <= 3000; ++k) {
-        const long double x = static_cast<long double>(k * (kPi / 2));
+        const long double x = multiple_of_half_pi(k);
         for (const long double y : {x, std::nextafter(x, 0.0L), std::nextafter(x, 1e9L)}) near_multiples.push_back(y);
     }
     for (const long double x : {0x1p-32L, std::nextafter(0x1p-32L, 1.0L), 0.5L, 1.0L, 3.0L, 0x1p30L,
@@ -115,7 +133,7 @@ TEST(RoundedSine, TinyArgumentsZerosAndNonFiniteValues) {
 
 TEST(RoundedSine, ManyAtOnceGiveTheSameValues) {
     std::vector<long double> xs = {0.0L, -0.0L, 1e-20L, 0.75L, -2509.36L, 0x1p40L, 1e4000L,
-                                   static_cast<long double>(kPi), std::numeric_limits<long double>::infinity()};
+                                   std::numbers::pi_v<long double>, std::numeric_limits<long double>::infinity()};
     for (int k = 1; k < 200; ++k) xs.push_back(k * 0.377L);
     std::vector<long double> ys(xs.size());
     rounded_sin(xs.data(), ys.data(), static_cast<int>(xs.size()));

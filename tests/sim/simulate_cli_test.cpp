@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "app/dispatch_cli.h"
+#include "app/faults.h"
 #include "sim/param_table.h"
 #include "sim/sample_csv.h"
 #include "report/format.h"
@@ -94,6 +95,28 @@ TEST_F(SimulateCli, OptionsComeFromTheParameterTable) {
         const std::string line = help.out.substr(at, help.out.find('\n', help.out.find('\n', at + 1) + 1) - at);
         EXPECT_NE(line.find(param_default_text(p) + (p.also_sets != nullptr ? ")]" : "]")), std::string::npos)
             << line;
+    }
+}
+
+// A value-file line may hold 200 characters (here a value with blanks after
+// it), not one more.
+TEST_F(SimulateCli, ValueFileLinesOfUpTo200Characters) {
+    const std::string first = "C1  5.00000000000000E-0009";
+    const std::string rest = "L1 1.5E-4\nC2 4E-11\nL2 6.5E-3\nC3 1E-11\nL3 0.03\nk12 0.3\nfin 319495\n";
+    struct Case {
+        std::size_t length;
+        const char* error;  // nullptr: read
+    } const cases[] = {{199, nullptr}, {200, nullptr}, {201, "longer than 200 characters"}};
+    for (const Case& c : cases) {
+        const std::string f = write("edge.val", first + std::string(c.length - first.size(), ' ') + "\n" + rest);
+        SimParams p;
+        try {
+            read_value_file(f, p);
+            EXPECT_EQ(c.error, nullptr) << c.length;
+            EXPECT_EQ(p.C1, 5e-9L) << c.length;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.what(), "Value file " + f + ", line 1: " + (c.error ? c.error : "")) << c.length;
+        }
     }
 }
 
