@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the constants of the correctly rounded sine's 128-bit evaluation
 // (src/sim/rounded_sine.cpp), computed with MPFR to 2,000 bits and then
 // truncated or rounded to the stated unit:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pool of worker threads of the long analyses (tolerance, mode table):
 // the calling thread and as many more as asked, each running the same work

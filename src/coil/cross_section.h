@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The coil set of a winding sheet as a to-scale cross-section through the
 // axes, as plain primitives for any renderer: lines, circles, rectangles,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cross-section of a coil set (coil/cross_section.h) drawn into any
 // painter, and as PNG and SVG files through the painting file writer.  Needs

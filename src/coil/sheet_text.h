@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The winding sheet as the text a builder reads: one figure a line, a label
 // and its value with its unit, lengths of the geometry in millimetres, wire

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFwindings: the "Windings" window.  It turns the element values of the
 // simulation parameter window (C1, L1, C2, L2, C3, L3, k12, fin) into the

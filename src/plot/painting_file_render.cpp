@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "plot/painting_file_render.h"
 
 #include <QBuffer>

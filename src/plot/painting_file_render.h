@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Any drawing as a picture file: PNG or SVG by the name's suffix (".svg"
 // an SVG drawing, anything else PNG), written through the atomic writer.

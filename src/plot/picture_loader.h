@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line's pictures, drawn by a library of the program's own
 // (libzelvar-pictures.so, Qt GUI and Qt SVG) that is loaded only when a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The library zelvar-cli loads to draw its pictures (picture_loader.h): the
 // waveform window's own drawing code behind one C entry point, so that no
 // exception and no toolkit type crosses into the program.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The stored samples that a view's time window holds, for the waveform
 // window's CSV file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether a run's figures at the peak of v3 describe a peak at all.  The
 // maxima take the largest |v3| over the stored samples.  v3 swings at about

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The drawing of the frequency response window, as geometry: three panels
 // over one logarithmic frequency axis (|V3/Vin| in dB, |Zin| on a

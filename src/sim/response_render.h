@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Draws a frequency response layout (sim/response_plot.h) into any QPainter:
 // the window's plot and the picture files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the tolerance window shows of an analysis, computed here so that the
 // window only draws: axes with round tick values, the histogram of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Puts the tooltips of widgets/field_tooltips.h on the numeric fields of a
 // window.

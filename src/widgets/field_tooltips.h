@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tooltip of every numeric field of the windows: the quantity it holds
 // and its unit, the captions beside the fields being short.  Each ends in

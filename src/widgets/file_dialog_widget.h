@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's file dialogs.  Every window asks for a file name through
 // these two functions, never through QFileDialog's own helpers: the dialog

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zelvar-cli loads the toolkit only to draw: the shared objects a command
 // maps, as the dynamic loader lists them (LD_DEBUG=files names every object
 // it loads, at start-up and by dlopen).

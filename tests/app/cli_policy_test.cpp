@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line policy that every command follows: a setting out of its
 // range is a usage error naming it, a repeated option takes its last value,
 // outputs are checked before the run and never torn, every file written is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cross-section of a coil set: every drawn dimension is the sheet's
 // figure in model units, the fit is uniform and keeps everything inside the
 // box, and the sheet's text writes the figures as a builder reads them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Windings" window driven as the user does, on the default design: its
 // fields and options, the sheet and the drawing, "Use losses" and the saved
 // sheet.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mode table on several worker threads: the same rows, in the same
 // order, as one design after the other; the listing kept row by row equals
 // the selection from every row.

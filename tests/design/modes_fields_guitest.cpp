@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mode explorer takes the design window's fields as they stand, designs
 // a chosen row with the inputs its table was built from, states its filter
 // and fits its columns.

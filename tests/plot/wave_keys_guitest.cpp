@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ctrl+0 and the CSV of the waveform window on a real run.
 #include <gtest/gtest.h>
 

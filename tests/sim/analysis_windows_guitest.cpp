@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analysis windows as a user finds them: the tolerance window's warning,
 // table and charts, the response window's controls, the keys that close
 // them, and the tooltips of every numeric field.
