@@ -78,7 +78,11 @@ std::string si_text(long double x, const std::string& unit) {
         decimals = 5;
     }
     std::string text = fixed(m, decimals);
-    if (!unit.empty()) text += " " + std::string(prefixes[power + 4]) + unit;
+    if (!unit.empty()) {
+        text += ' ';
+        text += prefixes[power + 4];
+        text += unit;
+    }
     return text;
 }
 

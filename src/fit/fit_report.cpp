@@ -85,7 +85,7 @@ std::string figures(const NetworkFigures& n) {
     Pairs f;
     for (int m = 0; m < kMeasurements; ++m) f.emplace_back(measurement_name(m), number(n.frequencies[m]));
     return object(Pairs{{"frequencies", object(f)},
-                        {"ratios", "[" + number(n.ratio2) + ", " + number(n.ratio3) + "]"},
+                        {"ratios", std::string("[").append(number(n.ratio2)).append(", ").append(number(n.ratio3)).append("]")},
                         {"efficiency", n.run.status == RunStatus::completed ? number(n.run.figures.efficiency)
                                                                              : std::string("null")}});
 }
@@ -134,7 +134,10 @@ void write_fit_report(const FitOutcome& o, ReportSink& log) {
                 if (o.input.unknowns[u]) line += std::string(" ") + unknown_name(u) + " " + e(s.values.*unknown_field(u), 16);
             for (Setup st : {Setup::open, Setup::shorted}) {
                 line += std::string("; ") + setup_name(st) + ":";
-                for (long double f : setup_frequencies(s.values, st)) line += " " + F(f, 0, 3);
+                for (long double f : setup_frequencies(s.values, st)) {
+                    line += ' ';
+                    line += F(f, 0, 3);
+                }
                 line += " Hz";
             }
             report_line(log, line);
@@ -154,9 +157,12 @@ void write_fit_report(const FitOutcome& o, ReportSink& log) {
     for (int m = 0; m < kMeasurements; ++m) {
         const std::string name = measurement_name(m);
         std::string line = name + std::string(11 - name.size(), ' ') + hz(o.design.frequencies[m]) +
-                           (o.input.measured[m] != 0 ? hz(o.input.measured[m]) : std::string(14, ' ') + "-") +
+                           (o.input.measured[m] != 0 ? hz(o.input.measured[m]) : std::string(14, ' ').append("-")) +
                            hz(o.built.frequencies[m]);
-        if (o.input.measured[m] != 0) line += " " + E(s.residual[m], 11);
+        if (o.input.measured[m] != 0) {
+            line += ' ';
+            line += E(s.residual[m], 11);
+        }
         report_line(log, line);
     }
     report_line(log, "Mode f1:f2:f3: design 1 : " + F(o.design.ratio2, 0, 6) + " : " + F(o.design.ratio3, 0, 6) +

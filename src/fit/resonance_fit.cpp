@@ -346,7 +346,10 @@ UnknownSet parse_unknowns(const std::string& text) {
 std::string unknowns_text(const UnknownSet& set) {
     std::string text;
     for (int u = 0; u < kUnknowns; ++u)
-        if (set[u]) text += (text.empty() ? "" : ",") + std::string(kUnknownNames[u]);
+        if (set[u]) {
+            if (!text.empty()) text += ',';
+            text += kUnknownNames[u];
+        }
     return text;
 }
 

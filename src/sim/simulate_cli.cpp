@@ -182,13 +182,13 @@ int simulate_command(const std::vector<std::string>& args, std::ostream& out, st
         "simulate",
         [&] {
             const bool picture = png->count() > 0 || svg->count() > 0;
-#ifndef ZELVAR_PICTURES
-            if (picture) throw Error("This zelvar-cli was built without Qt: --png and --svg are not available");
-#endif
             check_outputs({{"--values", run_options.values_file(), true},
                            {"--csv", csv->count() > 0 ? csv_text : std::string()},
                            {"--png", png->count() > 0 ? png_text : std::string()},
                            {"--svg", svg->count() > 0 ? svg_text : std::string()}});
+#ifndef ZELVAR_PICTURES
+            if (picture) throw Error("This zelvar-cli was built without Qt: --png and --svg are not available");
+#endif
             int width = 632, height = 476;
             if (!size_text.empty()) parse_size(size_text, width, height);  // checked by the parser
             Project project = project_options.base();
