@@ -145,18 +145,21 @@ bool sin_128(const Unpacked& a, unsigned char* out) {
     // error below 2^(E−128) <= 2^-162, and its binary point at bit
     // q = 192 − E of m·T.
     const int E = a.biased - kBias - 63;
-    u64 P[8] = {};
+    // P = m·T, T's least significant word first, and two words of zeros
+    // above it (set one by one: a zeroed array would cost a call).
+    u64 P[6];
     u64 carry = 0;
-    for (int k = 0; k < 3; ++k) {  // P = m·T, T's least significant word first
+    for (int k = 0; k < 3; ++k) {
         const u128 t = static_cast<u128>(a.m) * kReductionBits[2 - k] + carry;
         P[k] = static_cast<u64>(t);
         carry = static_cast<u64>(t >> 64);
     }
     P[3] = carry;
+    P[4] = 0;
+    P[5] = 0;
     const int q = 192 - E;  // 226..287
-    auto bits64 = [&P](int p) {  // bits p..p+63 of P, p >= 0
+    auto bits64 = [&P](int p) {  // bits p..p+63 of P, 64 <= p <= 287
         const int w = p / 64, o = p % 64;
-        if (w >= 7) return u64{0};
         return o == 0 ? P[w] : (P[w] >> o) | (P[w + 1] << (64 - o));
     };
     u128 f = (static_cast<u128>(bits64(q - 64)) << 64) | bits64(q - 128);  // fraction, units of 2^-128

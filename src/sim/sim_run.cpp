@@ -17,26 +17,48 @@ namespace {
 
 // Steps 2..N of a run: S trapezoidal steps per sample, then the sample is
 // stored (when Store), the maxima and the value range updated.
+//
+// While the source does not depend on the state (see source_needs_current),
+// the source values of up to kAhead steps of a sample are formed first and
+// the steps taken after them: the same operations on the same values as one
+// step after the other, and the fault flags they raise are checked together
+// when the sample is stored, as before.  The steps then run back to back,
+// with nothing else in the floating-point registers.
 template <bool Store, class Kernel>
 void integrate(const Kernel& kernel, const SimParams& params, std::int32_t n_points, long double h,
                long double (&x)[kStates], MaximaTracker& maxima, SimResult& result) {
+    constexpr std::int32_t kAhead = 32;
     const SimParams p = params;  // a local copy: the stores below cannot change it
     SampleStore& store = result.samples;
     ViewRecord& view = result.range;
     long double t = 0;
     long double u = 0;
     long double u_prev = 0;
-    long double i_fb = 0;  // the fed-back primary current
+    long double u_sums[kAhead];
     SineAhead ahead(h);
     std::int64_t n = 0;  // steps taken
     for (std::int32_t i = 1; i < n_points; ++i) {
-        for (std::int32_t s = 0; s < p.steps; ++s) {
-            const long double t_next = t + h;
-            u = ahead.source(p, t_next, i_fb, n++, p.steps - s);
-            kernel.step(x, u + u_prev);
-            t = t_next;
-            u_prev = u;
-            i_fb = x[4];
+        for (std::int32_t s = 0; s < p.steps;) {
+            std::int32_t k = 0;
+            for (; k < kAhead && s + k < p.steps; ++k) {
+                const long double t_next = t + h;
+                if (source_needs_current(p, t_next)) break;
+                u = ahead.source(p, t_next, 0, n++, p.steps - (s + k));
+                u_sums[k] = u + u_prev;
+                t = t_next;
+                u_prev = u;
+            }
+            for (std::int32_t j = 0; j < k; ++j) kernel.step(x, u_sums[j]);
+            s += k;
+            if (s < p.steps && k < kAhead) {
+                // The source needs the primary current at the end of the last step.
+                const long double t_next = t + h;
+                u = ahead.source(p, t_next, x[4], n++, p.steps - s);
+                kernel.step(x, u + u_prev);
+                t = t_next;
+                u_prev = u;
+                ++s;
+            }
         }
         fp_check();
         if constexpr (Store) {

@@ -81,5 +81,11 @@ inline long double source_voltage(const SimParams& p, long double t, long double
     }
 }
 
+// True when source_voltage(p, t, i_fb) depends on i_fb: the driver runs on
+// feedback, or is stopped and not shorted.
+inline bool source_needs_current(const SimParams& p, long double t) {
+    if (t < p.tstop) return p.feedback && t > p.tstart;
+    return p.stop_mode != kShortDriver;
+}
 
 }  // namespace zelvar

@@ -20,7 +20,7 @@ bool split_exact(long double v, SplitReal& s) {
 }  // namespace
 
 bool FastStep::prepare(const CircuitModel& m, const Matrix7& Q, long double half) {
-    h2 = half;
+    if (!split_exact(half, h2)) return false;
     bool in_pattern[kStates][kStates] = {};
     for (int k = 0; k < kModelEntries; ++k) {
         in_pattern[kModelRow[k]][kModelCol[k]] = true;

@@ -8,7 +8,9 @@
 // Two forms give the same bits:
 //  - FastStep works on the entries of A that the circuit model can set and
 //    on every entry of Q.  Each constant is held as two doubles whose sum is
-//    the 80-bit value exactly, which loads much faster than an 80-bit value.
+//    the 80-bit value exactly, which loads much faster than an 80-bit value,
+//    and the step is a fixed sequence of x87 instructions (x86-64 only, as
+//    the whole program is).
 //  - SparseStep (used when a constant cannot be split so, e.g. beyond the
 //    double range) walks the entries of A, B and Q that are not exactly zero.
 // Skipping an entry that is exactly ±0 leaves every sum unchanged: its
@@ -16,6 +18,8 @@
 // which is never −0 once the run has entered VC1(0) = −0 as +0, or from +0),
 // so adding ±0 changes nothing, as long as the values stay finite (a value
 // that does not raises a fault before the next sample is stored).
+#include <cstddef>
+
 #include "sim/circuit_model.h"
 
 namespace zelvar {
@@ -35,75 +39,36 @@ inline long double join(const SplitReal& s) {
 }
 
 struct FastStep {
+    // The constants, at the byte offsets the instruction sequence reads them.
     SplitReal a[kModelEntries];
     SplitReal hb4, hb5;  // (h/2)·B_5 and (h/2)·B_6
     SplitReal q[kStates][kStates];
-    long double h2 = 0;
+    SplitReal h2;
+    double zero = 0;  // the +0 each sum of x = Q·w starts from
 
-    // False when some constant has no exact split or A has an entry outside
-    // the model's pattern that is not zero; then use SparseStep.
+    // False when some constant (or h/2) has no exact split or A has an
+    // entry outside the model's pattern that is not zero; then use SparseStep.
     bool prepare(const CircuitModel& m, const Matrix7& Q, long double h2);
     void step(long double (&x)[kStates], long double u_sum) const;
 };
 
-// Inline: the run takes it half a million times.
+// Inline (the run takes it half a million times): the x87 instructions of
+// tools/x87_step_schedule.py, which performs the loop's operations one by
+// one on the same operands, but keeps values in the eight registers where
+// a compiler would store and load them as 80-bit values, the slowest of its
+// operations.  Each 80-bit constant is formed as hi + lo (fldl, faddl), as
+// join() does.
 inline void FastStep::step(long double (&x)[kStates], long double u_sum) const {
-    const long double x0 = x[0], x1 = x[1], x2 = x[2], x3 = x[3], x4 = x[4], x5 = x[5], x6 = x[6];
+    static_assert(sizeof(SplitReal) == 16 && sizeof(long double) == 16);
+    static_assert(offsetof(FastStep, a) == 0 && offsetof(FastStep, hb4) == 304 && offsetof(FastStep, hb5) == 320 &&
+                  offsetof(FastStep, q) == 336 && offsetof(FastStep, h2) == 1120 &&
+                  offsetof(FastStep, zero) == 1136);
     long double w[kStates];
-    long double s;
-    s = x0;
-    s = (join(a[0]) * x4) * h2 + s;
-    w[0] = s;
-    s = x1;
-    s = (join(a[1]) * x5) * h2 + s;
-    s = (join(a[2]) * x6) * h2 + s;
-    w[1] = s;
-    s = x2;
-    s = (join(a[3]) * x2) * h2 + s;
-    s = (join(a[4]) * x3) * h2 + s;
-    s = (join(a[5]) * x6) * h2 + s;
-    w[2] = s;
-    s = x3;
-    s = (join(a[6]) * x2) * h2 + s;
-    s = (join(a[7]) * x3) * h2 + s;
-    w[3] = s;
-    s = x4;
-    s = (join(a[8]) * x0) * h2 + s;
-    s = (join(a[9]) * x1) * h2 + s;
-    s = (join(a[10]) * x4) * h2 + s;
-    s = (join(a[11]) * x5) * h2 + s;
-    s = join(hb4) * u_sum + s;
-    w[4] = s;
-    s = x5;
-    s = (join(a[12]) * x0) * h2 + s;
-    s = (join(a[13]) * x1) * h2 + s;
-    s = (join(a[14]) * x4) * h2 + s;
-    s = (join(a[15]) * x5) * h2 + s;
-    s = join(hb5) * u_sum + s;
-    w[5] = s;
-    s = x6;
-    s = (join(a[16]) * x1) * h2 + s;
-    s = (join(a[17]) * x2) * h2 + s;
-    s = (join(a[18]) * x6) * h2 + s;
-    w[6] = s;
-    // x = Q·w, two rows side by side, column by column (each row's sum still
-    // runs over c = 1..7 in order), so that each w_c is loaded once per pair.
-#pragma GCC unroll 3
-    for (int r = 0; r < 6; r += 2) {
-        long double s0 = 0, s1 = 0;
-#pragma GCC unroll 7
-        for (int c = 0; c < kStates; ++c) {
-            const long double wc = w[c];
-            s0 = join(q[r][c]) * wc + s0;
-            s1 = join(q[r + 1][c]) * wc + s1;
-        }
-        x[r] = s0;
-        x[r + 1] = s1;
-    }
-    long double s6 = 0;
-#pragma GCC unroll 7
-    for (int c = 0; c < kStates; ++c) s6 = join(q[6][c]) * w[c] + s6;
-    x[6] = s6;
+    asm(
+#include "sim/trapezoidal_step_x87.inc"
+        : "+m"(x), "=m"(w)
+        : [k] "r"(this), [x] "r"(&x[0]), [w] "r"(&w[0]), [u] "m"(u_sum), "m"(*this)
+        : "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
 }
 
 struct SparseStep {
