@@ -76,9 +76,17 @@ QFont window_font() {
 }
 
 QFont log_font() {
-    QFont font(QStringLiteral("Courier New"), 8);
+    const QString courier = QStringLiteral("Courier New");
+    QFont font(courier, 8);
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
+    // Where the face that stands in for Courier New is not a fixed-pitch one
+    // (fontconfig may give Noto Sans Mono, which Qt does not take as such),
+    // the report's columns would not line up: then Courier New's metric
+    // twin Liberation Mono, or DejaVu Sans Mono (which comes with the
+    // program's fonts), where installed.
+    if (!QFontInfo(font).fixedPitch())
+        font.setFamilies({courier, QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
     return font;
 }
 
