@@ -190,8 +190,12 @@ bool sin_128(const Unpacked& a, unsigned char* out) {
     const u64 u2 = mul_hi64(u_64, u_64);                  // e⁴, units of 2^-104
     const u128 sin_b = s_lead + (static_cast<u128>(mul_hi64(e5, ps)) << 10);  // from units of 2^-117
     const u128 cos_b = c_lead + (static_cast<u128>(mul_hi64(u2, pc)) << 22);  // from units of 2^-105
+    // sin, or cos in the odd quadrants: two products, not four (the
+    // compiler would form both sides of a choice between the sums).
     const TablePoint& t = kTable[j];
-    const u128 R = (k & 1) ? mul_q1(t.c, cos_b) - mul_q1(t.s, sin_b) : mul_q1(t.s, cos_b) + mul_q1(t.c, sin_b);
+    const bool odd = (k & 1) != 0;
+    const u128 first = mul_q1(odd ? t.c : t.s, cos_b), second = mul_q1(odd ? t.s : t.c, sin_b);
+    const u128 R = odd ? first - second : first + second;
     const Rounded r = round_fixed(R, kFastEps);
     if (!r.ok) return false;
     const bool negative = (a.negative != ((k & 2) != 0)) != (flip && !(k & 1));
