@@ -204,6 +204,27 @@ PrimaryFigures solve_primary(const PrimaryChoice& choice, const CoilFigures& sec
     return p;
 }
 
+namespace {
+
+// The turns of a solenoid for the inductance L, and its figures; refused
+// where its length-to-diameter ratio is outside Medhurst's table or its own
+// capacitance leaves nothing of C to add.
+CoilFigures wound_coil(const SolenoidChoice& choice, long double L, long double C, long double f,
+                           const char* name, const char* owner, const char* c_name) {
+    const long double n = turns_for(choice, L, name);
+    const long double ld = n * choice.pitch / choice.diameter;
+    if (!(ld >= kMedhurstMin && ld <= kMedhurstMax))
+        throw Error(std::string(owner) + " length-to-diameter ratio (" + plain(ld) +
+                    ") is outside Medhurst's table of self-capacitance (0.1 to 50): choose another winding diameter or pitch");
+    CoilFigures figures = solenoid_figures(choice, n, f);
+    if (!(C - figures.self_capacitance > 0))
+        throw Error(std::string(owner) + " own capacitance (" + picofarads(figures.self_capacitance) + ") exceeds " +
+                    c_name + " (" + picofarads(C) + "): choose a smaller winding diameter or a longer coil");
+    return figures;
+}
+
+}  // namespace
+
 WindingSheet solve_windings(const WindingTargets& targets, const WindingChoices& choices) {
     FpEnvironment fp_environment;
     check_targets(targets);
@@ -215,27 +236,10 @@ WindingSheet solve_windings(const WindingTargets& targets, const WindingChoices&
     s.targets = targets;
     s.choices = choices;
 
-    const long double n2 = turns_for(choices.secondary, targets.L2, "secondary");
-    const long double ld2 = n2 * choices.secondary.pitch / choices.secondary.diameter;
-    if (!(ld2 >= kMedhurstMin && ld2 <= kMedhurstMax))
-        throw Error("The secondary's length-to-diameter ratio (" + plain(ld2) +
-                    ") is outside Medhurst's table of self-capacitance (0.1 to 50): choose another winding diameter or pitch");
-    s.secondary = solenoid_figures(choices.secondary, n2, f);
+    s.secondary = wound_coil(choices.secondary, targets.L2, targets.C2, f, "secondary", "The secondary's", "C2");
     s.c2_external = targets.C2 - s.secondary.self_capacitance;
-    if (!(s.c2_external > 0))
-        throw Error("The secondary's own capacitance (" + picofarads(s.secondary.self_capacitance) + ") exceeds C2 (" +
-                    picofarads(targets.C2) + "): choose a smaller winding diameter or a longer coil");
-
-    const long double n3 = turns_for(choices.extra, targets.L3, "extra coil");
-    const long double ld3 = n3 * choices.extra.pitch / choices.extra.diameter;
-    if (!(ld3 >= kMedhurstMin && ld3 <= kMedhurstMax))
-        throw Error("The extra coil's length-to-diameter ratio (" + plain(ld3) +
-                    ") is outside Medhurst's table of self-capacitance (0.1 to 50): choose another winding diameter or pitch");
-    s.extra = solenoid_figures(choices.extra, n3, f);
+    s.extra = wound_coil(choices.extra, targets.L3, targets.C3, f, "extra coil", "The extra coil's", "C3");
     s.c3_topload = targets.C3 - s.extra.self_capacitance;
-    if (!(s.c3_topload > 0))
-        throw Error("The extra coil's own capacitance (" + picofarads(s.extra.self_capacitance) + ") exceeds C3 (" +
-                    picofarads(targets.C3) + "): choose a smaller winding diameter or a longer coil");
 
     s.topload.kind = choices.top.kind;
     if (choices.top.kind == TopKind::sphere) {

@@ -161,6 +161,51 @@ namespace {
 
 constexpr int kHistogramBins = 20;
 
+// The four figures of the completed runs, in run order.
+struct FigureColumns {
+    std::vector<long double> eff, share, peak, time;
+};
+
+// Counts a finished run into s (a run that was not run is not counted); a
+// completed run's figures go to the columns.
+void count_run(const RunRecord& rec, long double threshold, ToleranceSummary& s, FigureColumns& cols) {
+    ++s.finished;
+    switch (rec.status) {
+        case RunStatus::completed:
+            ++s.completed;
+            cols.eff.push_back(rec.figures.efficiency);
+            cols.share.push_back(rec.figures.share_c3);
+            cols.peak.push_back(std::fabs(rec.figures.v3_peak));
+            cols.time.push_back(rec.figures.t_peak);
+            if (rec.figures.efficiency >= threshold) ++s.passed;
+            break;
+        case RunStatus::not_circuit:
+            ++s.not_circuit;
+            break;
+        default: {
+            ++(rec.status == RunStatus::stopped ? s.stopped : s.faults);
+            auto kind = std::find_if(s.kinds.begin(), s.kinds.end(), [&](const ToleranceSummary::Kind& k) {
+                return k.status == rec.status && k.message == rec.message;
+            });
+            if (kind == s.kinds.end())
+                s.kinds.push_back({rec.status, rec.message, 1});
+            else
+                ++kind->count;
+        }
+    }
+}
+
+// The yield and the statistics of the figures; the columns are released.
+void close_summary(ToleranceSummary& s, FigureColumns& cols) {
+    const std::int32_t circuits = s.finished - s.not_circuit;
+    s.yield = circuits > 0 ? static_cast<long double>(s.passed) * 100 / circuits : 0;
+    s.efficiency = figure_stats(std::move(cols.eff));
+    s.share_c3 = figure_stats(std::move(cols.share));
+    s.v3_peak_magnitude = figure_stats(std::move(cols.peak));
+    s.t_peak = figure_stats(std::move(cols.time));
+    cols = FigureColumns{};
+}
+
 // Takes the Monte Carlo records in run order and keeps what is needed of
 // them: the counts and kinds, the four figures of each completed run (for
 // the statistics), the CSV row, the record itself where asked.
@@ -194,12 +239,9 @@ public:
 
     // The summary and the histogram; the figures are released.
     void close() {
-        ToleranceSummary& sum = result_.summary;
-        const std::int32_t circuits = sum.finished - sum.not_circuit;
-        sum.yield = circuits > 0 ? static_cast<long double>(sum.passed) * 100 / circuits : 0;
         EfficiencyHistogram& h = result_.histogram;
-        if (!eff_.empty()) {
-            const auto [lo, hi] = std::minmax_element(eff_.begin(), eff_.end());
+        if (!cols_.eff.empty()) {
+            const auto [lo, hi] = std::minmax_element(cols_.eff.begin(), cols_.eff.end());
             h.lo = *lo;
             h.hi = *hi;
             if (!(h.hi > h.lo)) {
@@ -208,45 +250,17 @@ public:
             }
             const long double width = (h.hi - h.lo) / kHistogramBins;
             h.counts.assign(kHistogramBins, 0);
-            for (long double x : eff_) {
+            for (long double x : cols_.eff) {
                 const long double bin = width > 0 ? std::floor((x - h.lo) / width) : 0;
                 ++h.counts[static_cast<std::size_t>(std::clamp(bin, 0.0L, kHistogramBins - 1.0L))];
             }
         }
-        sum.efficiency = figure_stats(std::move(eff_));
-        sum.share_c3 = figure_stats(std::move(share_));
-        sum.v3_peak_magnitude = figure_stats(std::move(peak_));
-        sum.t_peak = figure_stats(std::move(time_));
-        eff_ = share_ = peak_ = time_ = std::vector<long double>();
+        close_summary(result_.summary, cols_);
     }
 
 private:
     void take(std::int32_t run, RunRecord& rec) {
-        ToleranceSummary& sum = result_.summary;
-        ++sum.finished;
-        switch (rec.status) {
-            case RunStatus::completed:
-                ++sum.completed;
-                eff_.push_back(rec.figures.efficiency);
-                share_.push_back(rec.figures.share_c3);
-                peak_.push_back(std::fabs(rec.figures.v3_peak));
-                time_.push_back(rec.figures.t_peak);
-                if (rec.figures.efficiency >= threshold_) ++sum.passed;
-                break;
-            case RunStatus::not_circuit:
-                ++sum.not_circuit;
-                break;
-            default: {
-                ++(rec.status == RunStatus::stopped ? sum.stopped : sum.faults);
-                auto kind = std::find_if(sum.kinds.begin(), sum.kinds.end(), [&](const ToleranceSummary::Kind& k) {
-                    return k.status == rec.status && k.message == rec.message;
-                });
-                if (kind == sum.kinds.end())
-                    sum.kinds.push_back({rec.status, rec.message, 1});
-                else
-                    ++kind->count;
-            }
-        }
+        count_run(rec, threshold_, result_.summary, cols_);
         if (output_.csv) output_.csv(tolerance_csv_row(run, rec));
         if (output_.keep_runs) result_.runs.push_back(std::move(rec));
     }
@@ -258,7 +272,7 @@ private:
     std::map<std::int32_t, RunRecord> waiting_;  // finished before an earlier run
     std::int32_t next_ = 1;
     std::exception_ptr failure_;
-    std::vector<long double> eff_, share_, peak_, time_;
+    FigureColumns cols_;
 };
 
 }  // namespace
@@ -386,38 +400,10 @@ ToleranceSummary summarize(const ToleranceResult& r, long double threshold) {
     if (r.runs.empty()) return r.summary;
     const FpEnvironment fp_environment;
     ToleranceSummary s;
-    std::vector<long double> eff, share, peak, time;
-    for (const RunRecord& rec : r.runs) {
-        if (rec.status == RunStatus::not_run) continue;
-        ++s.finished;
-        if (rec.status == RunStatus::not_circuit) {
-            ++s.not_circuit;
-            continue;
-        }
-        if (rec.status == RunStatus::completed) {
-            ++s.completed;
-            eff.push_back(rec.figures.efficiency);
-            share.push_back(rec.figures.share_c3);
-            peak.push_back(std::fabs(rec.figures.v3_peak));
-            time.push_back(rec.figures.t_peak);
-            if (rec.figures.efficiency >= threshold) ++s.passed;
-            continue;
-        }
-        ++(rec.status == RunStatus::stopped ? s.stopped : s.faults);
-        auto kind = std::find_if(s.kinds.begin(), s.kinds.end(), [&](const ToleranceSummary::Kind& k) {
-            return k.status == rec.status && k.message == rec.message;
-        });
-        if (kind == s.kinds.end())
-            s.kinds.push_back({rec.status, rec.message, 1});
-        else
-            ++kind->count;
-    }
-    const std::int32_t circuits = s.finished - s.not_circuit;
-    s.yield = circuits > 0 ? static_cast<long double>(s.passed) * 100 / circuits : 0;
-    s.efficiency = figure_stats(std::move(eff));
-    s.share_c3 = figure_stats(std::move(share));
-    s.v3_peak_magnitude = figure_stats(std::move(peak));
-    s.t_peak = figure_stats(std::move(time));
+    FigureColumns cols;
+    for (const RunRecord& rec : r.runs)
+        if (rec.status != RunStatus::not_run) count_run(rec, threshold, s, cols);
+    close_summary(s, cols);
     return s;
 }
 
