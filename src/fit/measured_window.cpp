@@ -134,10 +134,8 @@ TFmeasured::TFmeasured(std::function<SimParams()> read_params, std::function<voi
 }
 
 TFmeasured::~TFmeasured() {
-    if (worker_.joinable()) {
-        control_.cancel = true;
-        worker_.join();
-    }
+    control_.cancel = true;
+    job_.join();
 }
 
 fit::FitInput TFmeasured::read_input() const {
@@ -160,22 +158,14 @@ void TFmeasured::BfitClick() {
         settings.knob = RGknob->item_index() == 1 ? fit::PrimaryKnob::C1 : fit::PrimaryKnob::L1;
         control_.cancel = false;
         control_.runs = 0;
-        failed_ = false;
-        failure_.clear();
         const bool windings = CBwindings->isChecked();
-        worker_ = std::thread([this, input, params, settings, windings] {
-            try {
+        job_.start(
+            this,
+            [this, input, params, settings, windings] {
                 pending_ = fit::analyse(params, input, settings, &control_);
                 if (windings) fit::place_primary(pending_, coil::default_winding_choices());
-            } catch (const std::exception& e) {
-                failed_ = true;
-                failure_ = e.what();
-            } catch (...) {
-                failed_ = true;
-                failure_ = "Unknown error";
-            }
-            QMetaObject::invokeMethod(this, [this] { finish(); }, Qt::QueuedConnection);
-        });
+            },
+            [this] { finish(); });
         Bfit->setEnabled(false);
         Bcancel->setEnabled(true);
         Lstatus->setText("Fitting...");
@@ -194,15 +184,14 @@ void TFmeasured::show_progress() {
 }
 
 void TFmeasured::finish() {
-    if (!worker_.joinable()) return;
-    worker_.join();
+    if (!job_.join()) return;
     timer_->stop();
     Bfit->setEnabled(true);
     Bcancel->setEnabled(false);
     run_guarded(this, [&] {
-        if (failed_) {
+        if (job_.failed()) {
             Lstatus->setText("Not fitted.");
-            throw Error(failure_);
+            throw Error(job_.failure());
         }
         outcome_ = std::move(pending_);
         LineCollector lines;

@@ -14,10 +14,10 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "fit/fit_report.h"
 #include "sim/sim_params.h"
+#include "widgets/background_job_widget.h"
 
 class QCheckBox;
 class QCloseEvent;
@@ -44,7 +44,7 @@ public:
     // The measurements, uncertainty and unknowns as the controls hold them.
     fit::FitInput read_input() const;
 
-    bool running() const { return worker_.joinable(); }
+    bool running() const { return job_.running(); }
     // The last finished analysis (none before the first).
     const std::optional<fit::FitOutcome>& outcome() const { return outcome_; }
 
@@ -81,11 +81,9 @@ private:
     QTimer* timer_;
 
     // The analysis under way, owned by the worker until it has ended.
-    std::thread worker_;
     fit::RetuneControl control_;
     fit::FitOutcome pending_;
-    std::string failure_;
-    bool failed_ = false;
+    BackgroundJob job_;
 
     std::optional<fit::FitOutcome> outcome_;
 };

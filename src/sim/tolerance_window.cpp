@@ -305,10 +305,8 @@ void TFtolerance::fill_table() {
 }
 
 TFtolerance::~TFtolerance() {
-    if (worker_.joinable()) {
-        control_.cancel = true;
-        worker_.join();
-    }
+    control_.cancel = true;
+    job_.join();
 }
 
 ToleranceSettings TFtolerance::read_settings() const {
@@ -334,24 +332,16 @@ void TFtolerance::BrunClick() {
         control_.total = 1;
         pending_ = ToleranceResult{};
         nominal_lines_.lines.clear();
-        failed_ = false;
-        failure_.clear();
-        worker_ = std::thread([this, params] {
-            try {
+        job_.start(
+            this,
+            [this, params] {
                 ToleranceOutput output;
                 // The window keeps the finished runs (only those): its histogram and
                 // its Save of the runs read them; they go with the next analysis.
                 output.keep_runs = true;
                 pending_ = run_tolerance_analysis(params, settings_, nominal_lines_, &control_, output);
-            } catch (const std::exception& e) {
-                failed_ = true;
-                failure_ = e.what();
-            } catch (...) {
-                failed_ = true;
-                failure_ = "Unknown error";
-            }
-            QMetaObject::invokeMethod(this, [this] { finish(); }, Qt::QueuedConnection);
-        });
+            },
+            [this] { finish(); });
         clear_results();
         Brun->setEnabled(false);
         Bcancel->setEnabled(true);
@@ -375,8 +365,7 @@ void TFtolerance::show_progress() {
 }
 
 void TFtolerance::finish() {
-    if (!worker_.joinable()) return;
-    worker_.join();
+    if (!job_.join()) return;
     timer_->stop();
     show_progress();
     Brun->setEnabled(true);
@@ -387,11 +376,11 @@ void TFtolerance::finish() {
         const FpEnvironment fp_environment;
         // The nominal run's own lines first (its stop or its maxima report).
         for (const std::string& line : nominal_lines_.lines) report_line(log_, line);
-        if (failed_) {
+        if (job_.failed()) {
             result_ = ToleranceResult{};
             clear_results();
             Lstatus->setText("Failed.");
-            throw Error(failure_);
+            throw Error(job_.failure());
         }
         result_ = std::move(pending_);
         if (result_.nominal.status != RunStatus::completed) {

@@ -14,11 +14,11 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "report/report_log.h"
 #include "sim/sim_params.h"
 #include "sim/tolerance.h"
+#include "widgets/background_job_widget.h"
 
 class QChartView;
 class QCloseEvent;
@@ -46,7 +46,7 @@ public:
     // zelvar::Error when one is out of range.
     ToleranceSettings read_settings() const;
 
-    bool running() const { return worker_.joinable(); }
+    bool running() const { return job_.running(); }
     // The last finished analysis (empty runs before the first).
     const ToleranceResult& result() const { return result_; }
 
@@ -95,13 +95,11 @@ private:
 
     // The analysis under way: its inputs, control and outputs belong to the
     // worker thread until it has ended.
-    std::thread worker_;
     ToleranceSettings settings_;
     ToleranceControl control_;
     ToleranceResult pending_;
     LineCollector nominal_lines_;
-    std::string failure_;
-    bool failed_ = false;
+    BackgroundJob job_;
 
     ToleranceResult result_;
 };
