@@ -210,15 +210,16 @@ namespace {
 // where its length-to-diameter ratio is outside Medhurst's table or its own
 // capacitance leaves nothing of C to add.
 CoilFigures wound_coil(const SolenoidChoice& choice, long double L, long double C, long double f,
-                           const char* name, const char* owner, const char* c_name) {
+                       const std::string& name, const char* c_name) {
     const long double n = turns_for(choice, L, name);
+    const std::string owner = "The " + name + "'s";
     const long double ld = n * choice.pitch / choice.diameter;
     if (!(ld >= kMedhurstMin && ld <= kMedhurstMax))
-        throw Error(std::string(owner) + " length-to-diameter ratio (" + plain(ld) +
+        throw Error(owner + " length-to-diameter ratio (" + plain(ld) +
                     ") is outside Medhurst's table of self-capacitance (0.1 to 50): choose another winding diameter or pitch");
     CoilFigures figures = solenoid_figures(choice, n, f);
     if (!(C - figures.self_capacitance > 0))
-        throw Error(std::string(owner) + " own capacitance (" + picofarads(figures.self_capacitance) + ") exceeds " +
+        throw Error(owner + " own capacitance (" + picofarads(figures.self_capacitance) + ") exceeds " +
                     c_name + " (" + picofarads(C) + "): choose a smaller winding diameter or a longer coil");
     return figures;
 }
@@ -236,9 +237,9 @@ WindingSheet solve_windings(const WindingTargets& targets, const WindingChoices&
     s.targets = targets;
     s.choices = choices;
 
-    s.secondary = wound_coil(choices.secondary, targets.L2, targets.C2, f, "secondary", "The secondary's", "C2");
+    s.secondary = wound_coil(choices.secondary, targets.L2, targets.C2, f, "secondary", "C2");
     s.c2_external = targets.C2 - s.secondary.self_capacitance;
-    s.extra = wound_coil(choices.extra, targets.L3, targets.C3, f, "extra coil", "The extra coil's", "C3");
+    s.extra = wound_coil(choices.extra, targets.L3, targets.C3, f, "extra coil", "C3");
     s.c3_topload = targets.C3 - s.extra.self_capacitance;
 
     s.topload.kind = choices.top.kind;

@@ -190,8 +190,8 @@ bool sin_128(const Unpacked& a, unsigned char* out) {
     const u64 u2 = mul_hi64(u_64, u_64);                  // e⁴, units of 2^-104
     const u128 sin_b = s_lead + (static_cast<u128>(mul_hi64(e5, ps)) << 10);  // from units of 2^-117
     const u128 cos_b = c_lead + (static_cast<u128>(mul_hi64(u2, pc)) << 22);  // from units of 2^-105
-    // sin, or cos in the odd quadrants: two products, not four (the
-    // compiler would form both sides of a choice between the sums).
+    // sin, or cos in the odd quadrants: the two products, whose factors the
+    // quadrant picks.
     const TablePoint& t = kTable[j];
     const bool odd = (k & 1) != 0;
     const u128 first = mul_q1(odd ? t.c : t.s, cos_b), second = mul_q1(odd ? t.s : t.c, sin_b);

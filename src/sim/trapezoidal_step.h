@@ -34,10 +34,6 @@ inline constexpr int kModelEntries = 19;
 inline constexpr int kModelRow[kModelEntries] = {0, 1, 1, 2, 2, 2, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 6, 6, 6};
 inline constexpr int kModelCol[kModelEntries] = {4, 5, 6, 2, 3, 6, 2, 3, 0, 1, 4, 5, 0, 1, 4, 5, 1, 2, 6};
 
-inline long double join(const SplitReal& s) {
-    return static_cast<long double>(s.hi) + static_cast<long double>(s.lo);
-}
-
 struct FastStep {
     // The constants, at the byte offsets the instruction sequence reads them.
     SplitReal a[kModelEntries];
@@ -56,8 +52,7 @@ struct FastStep {
 // tools/x87_step_schedule.py, which performs the loop's operations one by
 // one on the same operands, but keeps values in the eight registers where
 // a compiler would store and load them as 80-bit values, the slowest of its
-// operations.  Each 80-bit constant is formed as hi + lo (fldl, faddl), as
-// join() does.
+// operations.  Each 80-bit constant is formed as hi + lo (fldl, faddl).
 inline void FastStep::step(long double (&x)[kStates], long double u_sum) const {
     static_assert(sizeof(SplitReal) == 16 && sizeof(long double) == 16);
     static_assert(offsetof(FastStep, a) == 0 && offsetof(FastStep, hb4) == 304 && offsetof(FastStep, hb5) == 320 &&
