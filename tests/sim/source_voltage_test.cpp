@@ -104,5 +104,36 @@ TEST(SourceVoltage, StoppedDriver) {
     EXPECT_EQ(source_voltage(p, 0, 0), 0);  // stopped from the start
 }
 
+// The run forms the source ahead of the steps exactly where
+// source_needs_current says the current does not count: it must agree with
+// source_voltage in every mode.
+TEST(SourceVoltage, NeedsTheCurrentExactlyWhereItDependsOnIt) {
+    struct Case {
+        const char* name;
+        bool square, feedback;
+        int stop_mode;
+        long double t;
+    };
+    const Case cases[] = {
+        {"sine", false, false, kOpenDriver, 5e-7L},
+        {"square", true, false, kOpenDriver, 5e-7L},
+        {"feedback before its start", false, true, kOpenDriver, 1e-6L},
+        {"feedback", false, true, kOpenDriver, 1.5e-6L},
+        {"stopped, open", false, false, kOpenDriver, 2e-6L},
+        {"stopped, shorted", false, true, kShortDriver, 2e-6L},
+        {"stopped, diodes", true, false, kDiodeDriver, 2e-6L},
+    };
+    for (const Case& c : cases) {
+        SimParams p;
+        p.tstart = 1e-6L;
+        p.tstop = 2e-6L;
+        p.square = c.square;
+        p.feedback = c.feedback;
+        p.stop_mode = c.stop_mode;
+        const bool depends = source_voltage(p, c.t, 0.01L) != source_voltage(p, c.t, -0.01L);
+        EXPECT_EQ(source_needs_current(p, c.t), depends) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace zelvar
